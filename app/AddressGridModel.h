@@ -1,0 +1,50 @@
+// The address grid's model. Live mode reads the table in its index order, a page at a
+// time, so a million rows scroll without being loaded; all-records mode holds every row in
+// memory and sorts there, leaving the table's own order alone.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <vector>
+
+#include "Shared/DBISAMTableVantor.h"
+
+class TAddressGridModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  explicit TAddressGridModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+
+  // The data source: a table to follow, or none. Detached, the grid shows nothing.
+  void Attach(tessaly::TDBISAMTableVantor* table);
+  void Detach() { Attach(nullptr); }
+  tessaly::TDBISAMTableVantor* Table() const { return table_; }
+
+  bool AllRecordsMode() const { return allRecords_; }
+  // Loads every row and sorts by the column (ascending or descending).
+  void SortAllRecords(int column, Qt::SortOrder order);
+  // Back to reading the table live (every run starts this way).
+  void LeaveAllRecordsMode();
+  int SortedColumn() const { return sortColumn_; }
+  Qt::SortOrder SortOrder() const { return sortOrder_; }
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  // Bytes of the table as the grid shows them: UTF-8 when they are that, else Latin-1.
+  static QString Display(const std::string& bytes);
+
+ private:
+  const tessaly::TAddressRecord* RowAt(int row) const;
+
+  tessaly::TDBISAMTableVantor* table_ = nullptr;
+  std::vector<std::int32_t> ids_;
+  static constexpr int kPageSize = 256;
+  mutable int pageStart_ = -1;
+  mutable std::vector<tessaly::TAddressRecord> page_;
+
+  bool allRecords_ = false;
+  std::vector<tessaly::TAddressRecord> rows_;
+  int sortColumn_ = -1;
+  Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+};

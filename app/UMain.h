@@ -1,0 +1,151 @@
+// The main window and the harvest run driver: the choice of source, Start and Stop, the
+// frame around every run, the progress callbacks, the enabled states and closing.
+#pragma once
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Shared/AddressList.h"
+#include "harvest/Events.h"
+
+class QAction;
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+class QProgressBar;
+class QSplitter;
+class QTableView;
+class QWidget;
+class Tdm;
+class TAddressGridModel;
+class TFrmSplash;
+
+using tessaly::TRunState;
+
+class TfrmMain : public QMainWindow {
+  Q_OBJECT
+ public:
+  // FormCreate runs here.
+  explicit TfrmMain(Tdm& dm, QWidget* parent = nullptr);
+  // FormDestroy.
+  ~TfrmMain() override;
+
+  // The splash to close at first activation, when it still exists.
+  void SetSplash(TFrmSplash* splash) { splash_ = splash; }
+
+  // --- The run driver ---------------------------------------------------------------
+  void FormActivate();
+  void acImportExecute();
+  void acStopExecute();
+  // The opening steps; false when the table could not be created (nothing is walked).
+  bool BeginHarvestRun();
+  void EndHarvestRun();
+  void oeFileSize(std::uint64_t filesize);
+  void oeProgressBar(std::uint64_t position, bool& abort);
+  void UpdateControls();
+  int CheckedFolderCount() const;
+
+  void miFileClick();
+  void miFolderClick();
+  void miOutlookExpressClick();
+  void miOutlookClick();
+
+  // --- The address list ---------------------------------------------------------------
+  bool CreateAddressTable(const QString& folder, const QString& name);
+  void ClearAddressList();
+  void oeAddress(void* Sender, std::string_view adEmail, std::string_view adName,
+                 std::uint8_t Kind, int ndx);
+  void SetupGridColumns();
+  void dxGridColumnClick(int column);
+  void dxRemoveDuplicatesClick();
+  // What every source is handed: the sink and the two callbacks of this window.
+  tessaly::THarvestEvents HarvestEvents();
+
+  // --- The sources (their own files) -------------------------------------------------
+  void ImportFile();
+  void ImportFolder();
+  void ImportOutlookExpress();
+  void ImportOutlook();
+  void LoadOeFolders();
+  // Save As; closing with unsaved addresses offers it.
+  void SaveList();
+
+  // --- Small handlers -----------------------------------------------------------------
+  void clbChange(QListWidgetItem* item);
+  void CheckAllFolders(bool ticked);
+  void acSelAllExecute();
+  void acClearAllExecute();
+  void UpdateTitle();
+
+  // --- State, readable by tests ---------------------------------------------------------
+  TRunState RunState() const { return runState_; }
+  std::int32_t AddressCount() const { return addressCount_; }
+  bool UnsavedAddresses() const { return unsavedAddresses_; }
+  bool AbortFlag() const { return abortFlag_; }
+  std::int32_t IdCounter() const { return list_.idCounter; }
+  tessaly::TDBISAMTableVantor* Table() const { return list_.Table(); }
+  tessaly::TAddressList& List() { return list_; }
+  TAddressGridModel* GridModel() const { return gridModel_; }
+  QString TablePath() const;
+  // The Outlook reader's two readiness flags (session available, CDO available).
+  bool OutlookReady() const { return outlookSessionReady_ && outlookCdoReady_; }
+
+  // Components the handlers and other windows use.
+  QAction *acImport, *acStop, *acSave, *dxBarButtonClose;
+  QAction *acClearAll, *acSelAll;
+  QAction *miFile, *miFolder, *miOutlookExpress, *miOutlook;
+  QAction *miOutlookOptions, *acOptions, *miDeleteEmails, *dxRemoveDuplicates;
+  QAction *dxBarButton4, *dxBarButton5, *dxBarButton6, *dxBarButton1;
+  QWidget* Panel2;
+  QLabel* Panel4;
+  QListWidget* clb;
+  QSplitter* Splitter1;
+  QLabel* pnlAddresses;
+  QTableView* dxGrid;
+  QLabel* spClbSel;
+  QLabel* rzFilesToGo;
+  QLabel* spImporting;
+  QProgressBar* RzPB;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildWindow();
+  void BuildActions();
+  bool FormCloseQuery();
+  void FormClose();
+  void SelectSource(QAction* source);
+  void ShowRunPanes(bool shown);
+  bool Free() const { return runState_ != TRunState::rsRunning; }
+  bool HasRecords() const;
+  bool BusyCursorShown() const;
+  void RestoreCursor();
+  void ShowTableFailure();
+
+  Tdm& dm_;
+  TFrmSplash* splash_ = nullptr;
+
+  // Run fields.
+  bool activatedOnce_ = false;
+  bool outlookSessionReady_ = false;
+  bool outlookCdoReady_ = false;
+  std::vector<QString> outlookFolders_;
+  TRunState runState_ = TRunState::rsIdle;
+  std::int32_t addressCount_ = 0;
+  tessaly::TAddressList list_;
+  std::vector<std::string> foundFiles_;
+  bool unsavedAddresses_ = false;
+  bool gridBound_ = false;
+  bool abortFlag_ = false;
+
+  TAddressGridModel* gridModel_ = nullptr;
+  std::uint64_t progressTotal_ = 0;
+  int progressShift_ = 0;
+  bool closing_ = false;
+};

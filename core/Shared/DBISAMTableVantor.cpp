@@ -1,0 +1,332 @@
+#include "Shared/DBISAMTableVantor.h"
+
+#include <sqlite3.h>
+
+#include <charconv>
+#include <filesystem>
+
+#include "harvest/Paths.h"
+
+namespace tessaly {
+namespace {
+
+constexpr const char* kSchema =
+    "CREATE TABLE Address("
+    "id INTEGER PRIMARY KEY NOT NULL,"
+    "Email TEXT NOT NULL DEFAULT '',"
+    "Name TEXT NOT NULL DEFAULT '',"
+    "Field TEXT NOT NULL DEFAULT '');"
+    "CREATE INDEX ndxemail ON Address(Email COLLATE NOCASE);";
+
+// The table is private and re-created at every run: no journal on disk, no syncs.
+constexpr const char* kPragmas =
+    "PRAGMA journal_mode=MEMORY;"
+    "PRAGMA synchronous=OFF;"
+    "PRAGMA locking_mode=EXCLUSIVE;"
+    "PRAGMA temp_store=MEMORY;"
+    "PRAGMA cache_size=-32768;";
+
+void BindText(sqlite3_stmt* st, int index, std::string_view text) {
+  // Bound as bytes with their length: no terminator needed, no conversion made.
+  sqlite3_bind_text(st, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
+std::string ColumnText(sqlite3_stmt* st, int column) {
+  const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+  return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(st, column)))
+           : std::string();
+}
+
+}  // namespace
+
+TDBISAMTableVantor::~TDBISAMTableVantor() {
+  try {
+    Close();
+  } catch (...) {
+    // Closing in a destructor: the table is private and re-created at the next start.
+  }
+}
+
+std::string TDBISAMTableVantor::FullPath() const { return JoinPath(DatabaseName, TableName); }
+
+void TDBISAMTableVantor::Fail(const std::string& what) const {
+  std::string message = what + " (" + FullPath() + ")";
+  if (db_) message += ": " + std::string(sqlite3_errmsg(db_));
+  throw ETableError(message);
+}
+
+void TDBISAMTableVantor::Exec(const char* sql) {
+  char* error = nullptr;
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+    std::string reason = error ? error : "unknown error";
+    sqlite3_free(error);
+    throw ETableError("Table " + FullPath() + ": " + reason);
+  }
+}
+
+sqlite3_stmt* TDBISAMTableVantor::Prepare(const char* sql) {
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK)
+    Fail("Cannot prepare a statement");
+  return st;
+}
+
+void TDBISAMTableVantor::CreateTable() {
+  if (Active()) throw ETableError("Table " + FullPath() + " is open; close it before creating");
+  const std::string path = FullPath();
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+  if (ec) throw ETableError("Cannot replace " + path + ": " + ec.message());
+  std::filesystem::remove(path + "-journal", ec);
+
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                 nullptr);
+  if (rc != SQLITE_OK) {
+    std::string reason = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close(db);
+    throw ETableError("Cannot create " + path + ": " + reason);
+  }
+  db_ = db;
+  try {
+    Exec(kPragmas);
+    Exec(kSchema);
+  } catch (...) {
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw;
+  }
+  sqlite3_close(db_);
+  db_ = nullptr;
+}
+
+void TDBISAMTableVantor::Open() {
+  if (Active()) return;
+  const std::string path = FullPath();
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string reason = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close(db);
+    throw ETableError("Cannot open " + path + ": " + reason);
+  }
+  db_ = db;
+  try {
+    Exec(kPragmas);
+    insert_ = Prepare("INSERT INTO Address(id, Email, Name, Field) VALUES(?1, ?2, ?3, ?4)");
+    probeEmail_ = Prepare("SELECT id FROM Address WHERE Email = ?1 COLLATE NOCASE LIMIT 1");
+    probeId_ = Prepare("SELECT id FROM Address WHERE id = ?1");
+    readById_ = Prepare("SELECT id, Email, Name, Field FROM Address WHERE id = ?1");
+    deleteById_ = Prepare("DELETE FROM Address WHERE id = ?1");
+  } catch (...) {
+    Finalize();
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw;
+  }
+  order_.clear();
+  cursor_ = 0;
+}
+
+void TDBISAMTableVantor::Finalize() {
+  for (sqlite3_stmt** st : {&insert_, &probeEmail_, &probeId_, &readById_, &deleteById_}) {
+    sqlite3_finalize(*st);
+    *st = nullptr;
+  }
+}
+
+void TDBISAMTableVantor::Commit() {
+  if (db_ && inTransaction_) {
+    inTransaction_ = false;
+    Exec("COMMIT");
+  }
+}
+
+void TDBISAMTableVantor::Close() {
+  if (!db_) return;
+  appending_ = false;
+  std::string failure;
+  try {
+    Commit();
+  } catch (const ETableError& e) {
+    failure = e.what();
+  }
+  Finalize();
+  sqlite3_close(db_);
+  db_ = nullptr;
+  order_.clear();
+  cursor_ = 0;
+  if (!failure.empty()) throw ETableError(failure);
+}
+
+void TDBISAMTableVantor::BeginIfNeeded() {
+  if (ForceBufferFlush || inTransaction_) return;
+  Exec("BEGIN");
+  inTransaction_ = true;
+}
+
+void TDBISAMTableVantor::SetIndexName(std::string_view name) {
+  if (!name.empty() && name != kEmailIndex)
+    throw ETableError("Table " + FullPath() + " has no index " + std::string(name));
+  indexName_ = std::string(name);
+}
+
+std::string TDBISAMTableVantor::OrderByClause() const {
+  return indexName_.empty() ? "ORDER BY id" : "ORDER BY Email COLLATE NOCASE, id";
+}
+
+bool TDBISAMTableVantor::EmailExists(std::string_view email) {
+  if (!db_) Fail("Table is not open");
+  sqlite3_reset(probeEmail_);
+  BindText(probeEmail_, 1, CutToWidth(email, kEmailWidth));
+  const int rc = sqlite3_step(probeEmail_);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) Fail("Look-up failed");
+  const bool found = rc == SQLITE_ROW;
+  sqlite3_reset(probeEmail_);
+  return found;
+}
+
+bool TDBISAMTableVantor::FindKey(std::string_view key) {
+  if (!db_) Fail("Table is not open");
+  sqlite3_stmt* st = indexName_.empty() ? probeId_ : probeEmail_;
+  sqlite3_reset(st);
+  if (indexName_.empty()) {
+    std::int32_t id = 0;
+    const auto [end, ec] = std::from_chars(key.data(), key.data() + key.size(), id);
+    if (ec != std::errc() || end != key.data() + key.size())
+      throw ETableError("Key '" + std::string(key) + "' is not an id");
+    sqlite3_bind_int(st, 1, id);
+  } else {
+    BindText(st, 1, CutToWidth(key, kEmailWidth));
+  }
+  const int rc = sqlite3_step(st);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) Fail("Look-up failed");
+  const bool found = rc == SQLITE_ROW;
+  const std::int32_t id = found ? sqlite3_column_int(st, 0) : 0;
+  sqlite3_reset(st);
+  if (found) {
+    // Position the walk on the record found.
+    order_ = IdsInIndexOrder();
+    for (cursor_ = 0; cursor_ < order_.size() && order_[cursor_] != id; ++cursor_) {
+    }
+    LoadCurrent();
+  }
+  return found;
+}
+
+void TDBISAMTableVantor::Append() {
+  if (!db_) Fail("Table is not open");
+  appending_ = true;
+  pending_ = TAddressRecord{};
+}
+
+void TDBISAMTableVantor::SetField(std::string_view fieldName, std::string_view value) {
+  if (!appending_) Fail("No record is being appended");
+  if (fieldName == "Email") {
+    pending_.Email.assign(CutToWidth(value, kEmailWidth));
+  } else if (fieldName == "Name") {
+    pending_.Name.assign(CutToWidth(value, kNameWidth));
+  } else if (fieldName == "Field") {
+    pending_.Field.assign(CutToWidth(value, kFieldWidth));
+  } else {
+    Fail("No text field " + std::string(fieldName));
+  }
+}
+
+void TDBISAMTableVantor::SetField(std::string_view fieldName, std::int32_t value) {
+  if (!appending_) Fail("No record is being appended");
+  if (fieldName != "id") Fail("No integer field " + std::string(fieldName));
+  pending_.id = value;
+}
+
+void TDBISAMTableVantor::Post() {
+  if (!appending_) Fail("No record is being appended");
+  BeginIfNeeded();
+  sqlite3_reset(insert_);
+  sqlite3_bind_int(insert_, 1, pending_.id);
+  BindText(insert_, 2, pending_.Email);
+  BindText(insert_, 3, pending_.Name);
+  BindText(insert_, 4, pending_.Field);
+  const int rc = sqlite3_step(insert_);
+  sqlite3_reset(insert_);
+  if (rc != SQLITE_DONE) Fail("Cannot post record " + std::to_string(pending_.id));
+  appending_ = false;
+}
+
+void TDBISAMTableVantor::Cancel() { appending_ = false; }
+
+std::vector<std::int32_t> TDBISAMTableVantor::IdsInIndexOrder() {
+  if (!db_) Fail("Table is not open");
+  std::vector<std::int32_t> ids;
+  const std::string sql = "SELECT id FROM Address " + OrderByClause();
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
+    Fail("Cannot walk the table");
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW) ids.push_back(sqlite3_column_int(st, 0));
+  sqlite3_finalize(st);
+  if (rc != SQLITE_DONE) Fail("Walk failed");
+  return ids;
+}
+
+bool TDBISAMTableVantor::ReadById(std::int32_t id, TAddressRecord& out) {
+  if (!db_) Fail("Table is not open");
+  sqlite3_reset(readById_);
+  sqlite3_bind_int(readById_, 1, id);
+  const int rc = sqlite3_step(readById_);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) Fail("Read failed");
+  if (rc == SQLITE_ROW) {
+    out.id = sqlite3_column_int(readById_, 0);
+    out.Email = ColumnText(readById_, 1);
+    out.Name = ColumnText(readById_, 2);
+    out.Field = ColumnText(readById_, 3);
+  }
+  sqlite3_reset(readById_);
+  return rc == SQLITE_ROW;
+}
+
+void TDBISAMTableVantor::LoadCurrent() {
+  // A record deleted behind the walk's back is stepped over.
+  while (cursor_ < order_.size()) {
+    if (ReadById(order_[cursor_], current_)) return;
+    ++cursor_;
+  }
+  current_ = TAddressRecord{};
+}
+
+void TDBISAMTableVantor::First() {
+  order_ = IdsInIndexOrder();
+  cursor_ = 0;
+  LoadCurrent();
+}
+
+void TDBISAMTableVantor::Next() {
+  if (Eof()) return;
+  ++cursor_;
+  LoadCurrent();
+}
+
+void TDBISAMTableVantor::Delete() {
+  if (Eof()) Fail("No current record to delete");
+  BeginIfNeeded();
+  sqlite3_reset(deleteById_);
+  sqlite3_bind_int(deleteById_, 1, order_[cursor_]);
+  const int rc = sqlite3_step(deleteById_);
+  sqlite3_reset(deleteById_);
+  if (rc != SQLITE_DONE) Fail("Cannot delete record " + std::to_string(order_[cursor_]));
+  ++cursor_;
+  LoadCurrent();
+}
+
+std::int64_t TDBISAMTableVantor::RecordCount() {
+  if (!db_) Fail("Table is not open");
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db_, "SELECT count(*) FROM Address", -1, &st, nullptr) != SQLITE_OK)
+    Fail("Cannot count the records");
+  std::int64_t count = 0;
+  if (sqlite3_step(st) == SQLITE_ROW) count = sqlite3_column_int64(st, 0);
+  sqlite3_finalize(st);
+  return count;
+}
+
+}  // namespace tessaly
