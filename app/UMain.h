@@ -65,14 +65,24 @@ class TfrmMain : public QMainWindow {
   // What every source is handed: the sink and the two callbacks of this window.
   tessaly::THarvestEvents HarvestEvents();
 
-  // --- The sources (their own files) -------------------------------------------------
+  // --- File and Folder sources (sources/FileSources.cpp) --------------------------------
   void ImportFile();
   void ImportFolder();
-  void ImportOutlookExpress();
-  void ImportOutlook();
+  // (end of File and Folder sources)
+
+  // --- Outlook Express source (sources/OeSource.cpp) ----------------------------------
   void LoadOeFolders();
+  void ImportOutlookExpress();
+  // (end of Outlook Express source)
+
+  // --- Outlook source (sources/OutlookSource.cpp) -------------------------------------
+  void ImportOutlook();
+  // (end of Outlook source)
+
+  // --- List commands (ListCommands.cpp) ------------------------------------------------
   // Save As; closing with unsaved addresses offers it.
   void SaveList();
+  // (end of list commands)
 
   // --- Small handlers -----------------------------------------------------------------
   void clbChange(QListWidgetItem* item);
@@ -147,5 +157,16 @@ class TfrmMain : public QMainWindow {
   TAddressGridModel* gridModel_ = nullptr;
   std::uint64_t progressTotal_ = 0;
   int progressShift_ = 0;
-  bool closing_ = false;
+
+  // --- File and Folder source fields ---
+  // (end of File and Folder source fields)
+
+  // --- Outlook Express source fields ---
+  // (end of Outlook Express source fields)
+
+  // --- Outlook source fields ---
+  // (end of Outlook source fields)
+
+  // --- List command fields ---
+  // (end of list command fields)
 };

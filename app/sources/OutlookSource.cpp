@@ -1,0 +1,4 @@
+// The Outlook source's Start path.
+#include "UMain.h"
+
+void TfrmMain::ImportOutlook() {}
