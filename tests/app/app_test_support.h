@@ -1,0 +1,50 @@
+// Shared set-up of the window tests: a scratch store, a data module, and the person at the
+// screen answering message boxes.
+#pragma once
+
+#include <QCoreApplication>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStringList>
+#include <deque>
+#include <memory>
+
+#include "StdDlgs.h"
+#include "settings/UDm.h"
+#include "tessaly/Version.h"
+
+namespace apptest {
+
+inline void UseScratchStore() {
+  QStandardPaths::setTestModeEnabled(true);
+  QCoreApplication::setOrganizationName(QString::fromLatin1(tessaly::version::kCompanyName));
+  QCoreApplication::setApplicationName(QString::fromLatin1(tessaly::version::kProductName));
+  QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Norwend"),
+            QStringLiteral("Tessaly"))
+      .clear();
+}
+
+inline std::unique_ptr<Tdm> NewDm() {
+  auto data = std::make_unique<Tdm>();
+  data->dmCreate(QCoreApplication::applicationFilePath());
+  return data;
+}
+
+// Answers every message box from a queue of answers (OK when the queue is empty) and
+// records what was shown.
+struct ScriptedUser {
+  std::deque<QMessageBox::StandardButton> answers;
+  QStringList shown;
+  ScriptedUser() {
+    StdDlgs::SetResponder([this](StdDlgs::TDlgKind, const QString& text) {
+      shown << text;
+      if (answers.empty()) return QMessageBox::Ok;
+      const auto a = answers.front();
+      answers.pop_front();
+      return a;
+    });
+  }
+  ~ScriptedUser() { StdDlgs::SetResponder({}); }
+};
+
+}  // namespace apptest
