@@ -69,15 +69,11 @@ void TAddressList::AddScannedAddress(std::string_view adEmail) {
 void TAddressList::Store(std::string_view email, std::string_view name, std::string_view tag) {
   TDBISAMTableVantor* table = table_.get();
   if (!table || !table->Active()) return;
+  // One look-up on the e-mail index; the first report of an address wins.
   if (!duplicatesAllowed_() && table->EmailExists(email)) return;
   ++idCounter;
   try {
-    table->Append();
-    table->SetField("id", idCounter);
-    table->SetField("Email", email);
-    table->SetField("Name", name);
-    table->SetField("Field", tag);
-    table->Post();
+    table->AppendRecord(idCounter, email, name, tag);
   } catch (...) {
     // The report is lost and its id stays used; the run goes on.
     table->Cancel();
