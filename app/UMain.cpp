@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
@@ -131,6 +132,13 @@ void TfrmMain::BuildWindow() {
 
   QToolBar* standard = addToolBar(QStringLiteral("Standard"));
   standard->setMovable(false);
+  standard->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  standard->setIconSize(QSize(16, 16));
+  const std::pair<QAction*, QStyle::StandardPixmap> glyphs[] = {
+      {acImport, QStyle::SP_MediaPlay},         {acStop, QStyle::SP_MediaStop},
+      {acSave, QStyle::SP_DialogSaveButton},    {acSelAll, QStyle::SP_DialogApplyButton},
+      {acClearAll, QStyle::SP_DialogResetButton}, {dxBarButton4, QStyle::SP_DialogHelpButton}};
+  for (const auto& [action, glyph] : glyphs) action->setIcon(style()->standardIcon(glyph));
   standard->addAction(acImport);
   standard->addSeparator();
   standard->addAction(acStop);

@@ -26,7 +26,7 @@ constexpr const char* kPragmas =
     "PRAGMA synchronous=OFF;"
     "PRAGMA locking_mode=EXCLUSIVE;"
     "PRAGMA temp_store=MEMORY;"
-    "PRAGMA cache_size=-262144;";
+    "PRAGMA cache_size=-131072;";
 
 void BindText(sqlite3_stmt* st, int index, std::string_view text) {
   // Bound as bytes with their length: no terminator needed, no conversion made.
