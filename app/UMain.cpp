@@ -22,6 +22,7 @@
 #include "StdDlgs.h"
 #include "USplash.h"
 #include "settings/UDm.h"
+#include "settings/URobot.h"
 
 using tessaly::TRunState;
 
@@ -36,6 +37,7 @@ TfrmMain::TfrmMain(Tdm& dm, QWidget* parent)
   BuildActions();
   BuildWindow();
   // FormCreate.
+  robot_ = new TRobot(this);
   activatedOnce_ = false;
   runState_ = TRunState::rsIdle;
   addressCount_ = 0;
@@ -240,7 +242,10 @@ void TfrmMain::FormActivate() {
   if (activatedOnce_) return;
   activatedOnce_ = true;
 
-  // The update prompt of the version check comes in with that feature.
+  if (AskForUpdate()) {
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    return;
+  }
   clb->setUpdatesEnabled(false);
   if (splash_) {
     splash_->close();
@@ -272,7 +277,7 @@ void TfrmMain::FormActivate() {
   UpdateControls();
   clb->setUpdatesEnabled(true);
   dxRemoveDuplicates->setChecked(!dm_.iDuplicates.ReadBool());
-  // The version request comes in with the version check.
+  SendVersionRequest();
 }
 
 void TfrmMain::ShowTableFailure() {

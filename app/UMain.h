@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ class QWidget;
 class Tdm;
 class TAddressGridModel;
 class TFrmSplash;
+class TRobot;
 
 using tessaly::TRunState;
 
@@ -84,6 +86,21 @@ class TfrmMain : public QMainWindow {
   void SaveList();
   // (end of list commands)
 
+  // --- Version check (VersionCheck.cpp) ----------------------------------------------
+  // The update prompt; true when the user chose to update and the tool must quit.
+  bool AskForUpdate();
+  void VersionReply(const QString& reply);
+  void SendVersionRequest();
+  // Hands a web page or mail address to the desktop's "open".
+  bool ShellOpen(const QString& target);
+  // The maker's server and download page; tests point them at 127.0.0.1.
+  static QString VersionServer;
+  static QString DownloadPage;
+  // Stands in for the desktop's "open" in tests.
+  static std::function<bool(const QString&)> ShellOpenHook;
+  TRobot* Robot() const { return robot_; }
+  // (end of version check)
+
   // --- Small handlers -----------------------------------------------------------------
   void clbChange(QListWidgetItem* item);
   void CheckAllFolders(bool ticked);
@@ -142,6 +159,7 @@ class TfrmMain : public QMainWindow {
   TFrmSplash* splash_ = nullptr;
 
   // Run fields.
+  TRobot* robot_;
   bool activatedOnce_ = false;
   bool outlookSessionReady_ = false;
   bool outlookCdoReady_ = false;

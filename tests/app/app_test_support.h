@@ -10,12 +10,15 @@
 #include <memory>
 
 #include "StdDlgs.h"
+#include "UMain.h"
 #include "settings/UDm.h"
 #include "tessaly/Version.h"
 
 namespace apptest {
 
 inline void UseScratchStore() {
+  // No test talks to the maker's server: port 9 on this machine refuses at once.
+  TfrmMain::VersionServer = QStringLiteral("http://127.0.0.1:9");
   QStandardPaths::setTestModeEnabled(true);
   QCoreApplication::setOrganizationName(QString::fromLatin1(tessaly::version::kCompanyName));
   QCoreApplication::setApplicationName(QString::fromLatin1(tessaly::version::kProductName));
