@@ -97,6 +97,7 @@ void TfrmMain::BuildActions() {
   connect(miOutlookExpress, &QAction::triggered, this, &TfrmMain::miOutlookExpressClick);
   connect(miOutlook, &QAction::triggered, this, &TfrmMain::miOutlookClick);
   connect(dxRemoveDuplicates, &QAction::triggered, this, &TfrmMain::dxRemoveDuplicatesClick);
+  ConnectHelpCommands();
 }
 
 void TfrmMain::BuildWindow() {

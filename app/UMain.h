@@ -101,6 +101,15 @@ class TfrmMain : public QMainWindow {
   TRobot* Robot() const { return robot_; }
   // (end of version check)
 
+  // --- Help menu (HelpCommands.cpp) -------------------------------------------------
+  void dxBarButton4Click();  // Help Contents
+  void dxBarButton5Click();  // Email Support
+  void dxBarButton6Click();  // Home Page
+  void dxBarButton1Click();  // About
+  static QString HelpFile();
+  static QString SupportAddress;
+  // (end of help menu)
+
   // --- Small handlers -----------------------------------------------------------------
   void clbChange(QListWidgetItem* item);
   void CheckAllFolders(bool ticked);
@@ -145,6 +154,7 @@ class TfrmMain : public QMainWindow {
  private:
   void BuildWindow();
   void BuildActions();
+  void ConnectHelpCommands();
   bool FormCloseQuery();
   void FormClose();
   void SelectSource(QAction* source);
