@@ -34,23 +34,33 @@ QString TAddressGridModel::Display(const std::string& bytes) {
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
   if (!utf8.hasError()) return text;
-  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  // Old stores wrote names in the Windows Western code page.
+  static constexpr char16_t kHigh[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  text.resize(static_cast<qsizetype>(bytes.size()));
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(bytes[i]);
+    text[static_cast<qsizetype>(i)] = QChar(c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c);
+  }
+  return text;
 }
 
 void TAddressGridModel::Attach(tessaly::TDBISAMTableVantor* table) {
   beginResetModel();
   table_ = table;
-  ids_.clear();
-  page_.clear();
-  pageStart_ = -1;
+  liveRows_ = 0;
+  pages_.clear();
   allRecords_ = false;
   rows_.clear();
+  rows_.shrink_to_fit();
   sortColumn_ = -1;
   if (table_ && table_->Active()) {
     try {
-      ids_ = table_->IdsInIndexOrder();
+      liveRows_ = static_cast<int>(table_->RecordCount());
     } catch (const tessaly::ETableError&) {
-      ids_.clear();
+      liveRows_ = 0;
     }
   }
   endResetModel();
@@ -60,13 +70,13 @@ void TAddressGridModel::SortAllRecords(int column, Qt::SortOrder order) {
   beginResetModel();
   if (!allRecords_) {
     rows_.clear();
-    rows_.reserve(ids_.size());
-    TAddressRecord r;
-    for (std::int32_t id : ids_)
-      if (table_ && table_->ReadById(id, r)) rows_.push_back(r);
+    try {
+      if (table_) rows_ = table_->ReadPage(0, liveRows_);
+    } catch (const tessaly::ETableError&) {
+      rows_.clear();
+    }
     allRecords_ = true;
-    page_.clear();
-    pageStart_ = -1;
+    pages_.clear();
   }
   std::stable_sort(rows_.begin(), rows_.end(), [&](const TAddressRecord& a, const TAddressRecord& b) {
     const int c = CompareNoCase(FieldOf(a, column), FieldOf(b, column));
@@ -84,7 +94,7 @@ void TAddressGridModel::LeaveAllRecordsMode() {
 
 int TAddressGridModel::rowCount(const QModelIndex& parent) const {
   if (parent.isValid()) return 0;
-  return static_cast<int>(allRecords_ ? rows_.size() : ids_.size());
+  return allRecords_ ? static_cast<int>(rows_.size()) : liveRows_;
 }
 
 int TAddressGridModel::columnCount(const QModelIndex& parent) const {
@@ -93,25 +103,25 @@ int TAddressGridModel::columnCount(const QModelIndex& parent) const {
 
 const TAddressRecord* TAddressGridModel::RowAt(int row) const {
   if (allRecords_) return row < static_cast<int>(rows_.size()) ? &rows_[row] : nullptr;
-  if (!table_ || row >= static_cast<int>(ids_.size())) return nullptr;
+  if (!table_ || row < 0 || row >= liveRows_) return nullptr;
   const int start = row - row % kPageSize;
-  if (start != pageStart_) {
-    page_.clear();
-    const int end = std::min<int>(start + kPageSize, static_cast<int>(ids_.size()));
-    TAddressRecord r;
+  auto hit = std::find_if(pages_.begin(), pages_.end(), [&](const Page& p) { return p.start == start; });
+  if (hit == pages_.end()) {
+    Page page{start, {}};
     try {
-      for (int i = start; i < end; ++i) {
-        if (!table_->ReadById(ids_[i], r)) r = TAddressRecord{};
-        page_.push_back(r);
-      }
+      page.rows = table_->ReadPage(start, kPageSize);
     } catch (const tessaly::ETableError&) {
-      page_.clear();
       return nullptr;
     }
-    pageStart_ = start;
+    if (pages_.size() >= kPagesKept) pages_.pop_back();
+    pages_.insert(pages_.begin(), std::move(page));
+    hit = pages_.begin();
+  } else if (hit != pages_.begin()) {
+    std::rotate(pages_.begin(), hit, hit + 1);
+    hit = pages_.begin();
   }
-  const std::size_t at = static_cast<std::size_t>(row - pageStart_);
-  return at < page_.size() ? &page_[at] : nullptr;
+  const std::size_t at = static_cast<std::size_t>(row - start);
+  return at < hit->rows.size() ? &hit->rows[at] : nullptr;
 }
 
 QVariant TAddressGridModel::data(const QModelIndex& index, int role) const {

@@ -31,17 +31,22 @@ class TAddressGridModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-  // Bytes of the table as the grid shows them: UTF-8 when they are that, else Latin-1.
+  // Bytes of the table as the grid shows them: UTF-8 when they are that, else Windows-1252.
   static QString Display(const std::string& bytes);
 
  private:
   const tessaly::TAddressRecord* RowAt(int row) const;
 
   tessaly::TDBISAMTableVantor* table_ = nullptr;
-  std::vector<std::int32_t> ids_;
+  int liveRows_ = 0;
   static constexpr int kPageSize = 256;
-  mutable int pageStart_ = -1;
-  mutable std::vector<tessaly::TAddressRecord> page_;
+  static constexpr std::size_t kPagesKept = 8;
+  struct Page {
+    int start;
+    std::vector<tessaly::TAddressRecord> rows;
+  };
+  // The pages read last, newest first.
+  mutable std::vector<Page> pages_;
 
   bool allRecords_ = false;
   std::vector<tessaly::TAddressRecord> rows_;

@@ -322,6 +322,26 @@ std::vector<std::int32_t> TDBISAMTableVantor::IdsInIndexOrder() {
   return ids;
 }
 
+std::vector<TAddressRecord> TDBISAMTableVantor::ReadPage(std::int64_t offset, int count) {
+  if (!db_) Fail("Table is not open");
+  const std::string sql =
+      "SELECT id, Email, Name, Field FROM Address " + OrderByClause() + " LIMIT ?1 OFFSET ?2";
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
+    Fail("Cannot read a page");
+  sqlite3_bind_int(st, 1, count);
+  sqlite3_bind_int64(st, 2, offset);
+  std::vector<TAddressRecord> page;
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+    page.push_back({sqlite3_column_int(st, 0), ColumnText(st, 1), ColumnText(st, 2),
+                    ColumnText(st, 3)});
+  }
+  sqlite3_finalize(st);
+  if (rc != SQLITE_DONE) Fail("Page read failed");
+  return page;
+}
+
 bool TDBISAMTableVantor::ReadById(std::int32_t id, TAddressRecord& out) {
   if (!db_) Fail("Table is not open");
   sqlite3_reset(readById_);

@@ -103,6 +103,9 @@ class TDBISAMTableVantor {
 
   // The ids of every record in the active index's order: what the grid pages through.
   std::vector<std::int32_t> IdsInIndexOrder();
+  // Up to `count` records from position `offset` of the active index's order: what the
+  // grid reads a screen at a time, without loading the rest.
+  std::vector<TAddressRecord> ReadPage(std::int64_t offset, int count);
   // One record by id; false when there is none.
   bool ReadById(std::int32_t id, TAddressRecord& out);
 
