@@ -55,6 +55,8 @@ void TAddressGridModel::Attach(tessaly::TDBISAMTableVantor* table) {
   allRecords_ = false;
   rows_.clear();
   rows_.shrink_to_fit();
+  order_.clear();
+  order_.shrink_to_fit();
   sortColumn_ = -1;
   if (table_ && table_->Active()) {
     try {
@@ -71,16 +73,24 @@ void TAddressGridModel::SortAllRecords(int column, Qt::SortOrder order) {
   if (!allRecords_) {
     rows_.clear();
     try {
-      if (table_) rows_ = table_->ReadPage(0, liveRows_);
+      if (table_) rows_ = table_->ReadAllInIdOrder();
     } catch (const tessaly::ETableError&) {
       rows_.clear();
     }
     allRecords_ = true;
     pages_.clear();
   }
-  std::stable_sort(rows_.begin(), rows_.end(), [&](const TAddressRecord& a, const TAddressRecord& b) {
-    const int c = CompareNoCase(FieldOf(a, column), FieldOf(b, column));
-    return order == Qt::AscendingOrder ? c < 0 : c > 0;
+  // Records stay where they are; only their order is sorted.
+  order_.resize(rows_.size());
+  for (std::size_t i = 0; i < order_.size(); ++i) order_[i] = static_cast<std::uint32_t>(i);
+  // Rows that tie keep the list's own order: by address, then by id.
+  std::sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
+    const TAddressRecord& ra = rows_[a];
+    const TAddressRecord& rb = rows_[b];
+    int c = CompareNoCase(FieldOf(ra, column), FieldOf(rb, column));
+    if (c != 0) return order == Qt::AscendingOrder ? c < 0 : c > 0;
+    c = CompareNoCase(ra.Email, rb.Email);
+    return c != 0 ? c < 0 : ra.id < rb.id;
   });
   sortColumn_ = column;
   sortOrder_ = order;
@@ -94,7 +104,7 @@ void TAddressGridModel::LeaveAllRecordsMode() {
 
 int TAddressGridModel::rowCount(const QModelIndex& parent) const {
   if (parent.isValid()) return 0;
-  return allRecords_ ? static_cast<int>(rows_.size()) : liveRows_;
+  return allRecords_ ? static_cast<int>(order_.size()) : liveRows_;
 }
 
 int TAddressGridModel::columnCount(const QModelIndex& parent) const {
@@ -102,7 +112,7 @@ int TAddressGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 const TAddressRecord* TAddressGridModel::RowAt(int row) const {
-  if (allRecords_) return row < static_cast<int>(rows_.size()) ? &rows_[row] : nullptr;
+  if (allRecords_) return row >= 0 && row < static_cast<int>(order_.size()) ? &rows_[order_[row]] : nullptr;
   if (!table_ || row < 0 || row >= liveRows_) return nullptr;
   const int start = row - row % kPageSize;
   auto hit = std::find_if(pages_.begin(), pages_.end(), [&](const Page& p) { return p.start == start; });

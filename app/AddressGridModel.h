@@ -50,6 +50,7 @@ class TAddressGridModel : public QAbstractTableModel {
 
   bool allRecords_ = false;
   std::vector<tessaly::TAddressRecord> rows_;
+  std::vector<std::uint32_t> order_;  // rows_ positions in the sorted order
   int sortColumn_ = -1;
   Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };

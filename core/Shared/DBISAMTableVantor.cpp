@@ -323,22 +323,33 @@ std::vector<std::int32_t> TDBISAMTableVantor::IdsInIndexOrder() {
 }
 
 std::vector<TAddressRecord> TDBISAMTableVantor::ReadPage(std::int64_t offset, int count) {
+  return ReadRecords("SELECT id, Email, Name, Field FROM Address " + OrderByClause() +
+                         " LIMIT ?1 OFFSET ?2",
+                     count, offset);
+}
+
+std::vector<TAddressRecord> TDBISAMTableVantor::ReadAllInIdOrder() {
+  return ReadRecords("SELECT id, Email, Name, Field FROM Address ORDER BY id LIMIT ?1 OFFSET ?2",
+                     -1, 0);
+}
+
+std::vector<TAddressRecord> TDBISAMTableVantor::ReadRecords(const std::string& sql, int count,
+                                                            std::int64_t offset) {
   if (!db_) Fail("Table is not open");
-  const std::string sql =
-      "SELECT id, Email, Name, Field FROM Address " + OrderByClause() + " LIMIT ?1 OFFSET ?2";
   sqlite3_stmt* st = nullptr;
   if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
-    Fail("Cannot read a page");
+    Fail("Cannot read the records");
   sqlite3_bind_int(st, 1, count);
   sqlite3_bind_int64(st, 2, offset);
   std::vector<TAddressRecord> page;
+  if (count > 0) page.reserve(static_cast<std::size_t>(count));
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
     page.push_back({sqlite3_column_int(st, 0), ColumnText(st, 1), ColumnText(st, 2),
                     ColumnText(st, 3)});
   }
   sqlite3_finalize(st);
-  if (rc != SQLITE_DONE) Fail("Page read failed");
+  if (rc != SQLITE_DONE) Fail("Reading the records failed");
   return page;
 }
 

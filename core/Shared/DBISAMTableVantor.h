@@ -106,6 +106,8 @@ class TDBISAMTableVantor {
   // Up to `count` records from position `offset` of the active index's order: what the
   // grid reads a screen at a time, without loading the rest.
   std::vector<TAddressRecord> ReadPage(std::int64_t offset, int count);
+  // Every record in id order: one sequential pass over the table, whatever index is active.
+  std::vector<TAddressRecord> ReadAllInIdOrder();
   // One record by id; false when there is none.
   bool ReadById(std::int32_t id, TAddressRecord& out);
 
@@ -127,6 +129,7 @@ class TDBISAMTableVantor {
   void BeginIfNeeded();
   void Finalize();
   void LoadCurrent();
+  std::vector<TAddressRecord> ReadRecords(const std::string& sql, int count, std::int64_t offset);
   [[noreturn]] void Fail(const std::string& what) const;
 
   sqlite3* db_ = nullptr;
