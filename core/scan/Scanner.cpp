@@ -55,15 +55,11 @@ class TStreamScan {
   bool WalkBackward(std::uint64_t at, std::uint64_t& start) {
     check_.BeginLocalPart();
     std::uint64_t offset = at;
-    while (offset > 0) {
+    bool ended = false, hopeless = false;
+    while (offset > 0 && !ended) {
       const auto before = stream_.Before(offset);
-      std::size_t i = before.size();
-      while (i > 0 && In(scan::kLocalPartClass, before[i - 1])) {
-        if (!check_.FeedLocalBackward(before[i - 1])) return false;
-        --i;
-      }
-      offset -= before.size() - i;
-      if (i > 0) break;  // stopped at a byte outside the class
+      offset -= check_.TakeLocalPartBackward(before.data(), before.size(), ended, hopeless);
+      if (hopeless) return false;
     }
     start = offset;
     return check_.LocalPartPasses();
@@ -82,27 +78,25 @@ class TStreamScan {
   }
 
   // Takes domain bytes from the position on and consumes the byte that ends the walk.
-  // When `checking`, feeds them to the domain check and holds them; answers whether the
-  // domain passed (false when not checking).
+  // When `checking`, holds them too; answers whether the domain passed (false when not
+  // checking).
   bool WalkForward(bool checking) {
     check_.BeginDomain();
     for (;;) {
       const auto ahead = stream_.Ahead();
       if (ahead.empty()) break;
-      std::size_t i = 0;
-      while (i < ahead.size() && In(scan::kDomainClass, ahead[i])) ++i;
+      const std::size_t taken = check_.TakeDomain(ahead.data(), ahead.size());
       if (checking) {
-        for (std::size_t k = 0; k < i && checking; ++k) checking = check_.FeedDomain(ahead[k]);
         const std::size_t room = kHeldCandidateLimit - held_.size();
-        held_.append(reinterpret_cast<const char*>(ahead.data()), std::min(i, room));
+        held_.append(reinterpret_cast<const char*>(ahead.data()), std::min(taken, room));
       }
-      stream_.Skip(i);
-      if (i < ahead.size()) {
+      stream_.Skip(taken);
+      if (taken < ahead.size()) {
         stream_.Skip(1);
         break;
       }
     }
-    return checking && check_.EndDomain();
+    return check_.EndDomain() && checking;
   }
 
   TLineStream& stream_;

@@ -65,29 +65,23 @@ TLineStream::TLineStream(TByteSource& source, std::size_t bufferSize)
       capacity_(bufferSize == 0 ? 1 : bufferSize),
       buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(capacity_)) {}
 
-std::span<const std::uint8_t> TLineStream::Ahead() {
-  if (!Buffered(pos_)) {
-    bufStart_ = pos_;
-    bufLen_ = source_.ReadAt(pos_, buffer_.get(), capacity_);
-    if (bufLen_ == 0) return {};
-  }
-  const std::size_t at = static_cast<std::size_t>(pos_ - bufStart_);
-  return {buffer_.get() + at, bufLen_ - at};
+std::span<const std::uint8_t> TLineStream::RefillAhead() {
+  bufStart_ = pos_;
+  bufLen_ = source_.ReadAt(pos_, buffer_.get(), capacity_);
+  return {buffer_.get(), bufLen_};
 }
 
-std::span<const std::uint8_t> TLineStream::Before(std::uint64_t offset) {
+std::span<const std::uint8_t> TLineStream::RefillBefore(std::uint64_t offset) {
   if (offset == 0) return {};
-  if (!(offset > bufStart_ && offset - bufStart_ <= bufLen_)) {
-    const std::uint64_t from = offset > capacity_ ? offset - capacity_ : 0;
-    const std::size_t wanted = static_cast<std::size_t>(offset - from);
-    bufStart_ = from;
-    bufLen_ = source_.ReadAt(from, buffer_.get(), wanted);
-    if (bufLen_ != wanted) {
-      bufLen_ = 0;
-      throw EScanRead("The file became shorter while it was read");
-    }
+  const std::uint64_t from = offset > capacity_ ? offset - capacity_ : 0;
+  const std::size_t wanted = static_cast<std::size_t>(offset - from);
+  bufStart_ = from;
+  bufLen_ = source_.ReadAt(from, buffer_.get(), wanted);
+  if (bufLen_ != wanted) {
+    bufLen_ = 0;
+    throw EScanRead("The file became shorter while it was read");
   }
-  return {buffer_.get(), static_cast<std::size_t>(offset - bufStart_)};
+  return {buffer_.get(), wanted};
 }
 
 bool TLineStream::ReadByte(std::uint8_t& byte) {

@@ -87,13 +87,24 @@ class TLineStream {
 
   // The buffered bytes from the position on (refilled when the position left them);
   // empty at the end. Skip moves the position over bytes taken from it.
-  std::span<const std::uint8_t> Ahead();
+  std::span<const std::uint8_t> Ahead() {
+    if (!Buffered(pos_)) return RefillAhead();
+    const std::size_t at = static_cast<std::size_t>(pos_ - bufStart_);
+    return {buffer_.get() + at, bufLen_ - at};
+  }
   void Skip(std::size_t count) { pos_ += count; }
   // The buffered bytes that end just before offset (refilled backwards when needed);
   // empty when offset is 0. The position does not move.
-  std::span<const std::uint8_t> Before(std::uint64_t offset);
+  std::span<const std::uint8_t> Before(std::uint64_t offset) {
+    if (offset > bufStart_ && offset - bufStart_ <= bufLen_)
+      return {buffer_.get(), static_cast<std::size_t>(offset - bufStart_)};
+    return RefillBefore(offset);
+  }
 
  private:
+  std::span<const std::uint8_t> RefillAhead();
+  std::span<const std::uint8_t> RefillBefore(std::uint64_t offset);
+
   bool Buffered(std::uint64_t offset) const {
     return offset >= bufStart_ && offset - bufStart_ < bufLen_;
   }

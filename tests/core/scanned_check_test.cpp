@@ -18,15 +18,19 @@ namespace {
 bool RunningCheck(std::string_view local, std::string_view domain) {
   TScannedAddressCheck check;
   check.BeginLocalPart();
-  bool local_ok = true;
-  for (auto it = local.rbegin(); it != local.rend() && local_ok; ++it)
-    local_ok = check.FeedLocalBackward(static_cast<std::uint8_t>(*it));
-  local_ok = local_ok && check.LocalPartPasses();
+  const auto* l = reinterpret_cast<const std::uint8_t*>(local.data());
+  bool ended = false, hopeless = false;
+  const std::size_t taken = check.TakeLocalPartBackward(l, local.size(), ended, hopeless);
+  // The classes hold every byte used here, so the walk takes all unless it gave up.
+  EXPECT_TRUE(!ended && (hopeless || taken == local.size())) << local;
+  const bool local_ok = !hopeless && check.LocalPartPasses();
   check.BeginDomain();
-  bool domain_ok = true;
-  for (char b : domain)
-    if (domain_ok) domain_ok = check.FeedDomain(static_cast<std::uint8_t>(b));
-  return check.EndDomain() && local_ok && domain_ok;
+  const auto* d = reinterpret_cast<const std::uint8_t*>(domain.data());
+  // Fed in two pieces, as a buffer boundary would cut it.
+  const std::size_t half = domain.size() / 2;
+  EXPECT_EQ(check.TakeDomain(d, half), half);
+  EXPECT_EQ(check.TakeDomain(d + half, domain.size() - half), domain.size() - half);
+  return check.EndDomain() && local_ok;
 }
 
 // Every string over the alphabet, of length 0 to maxLength, in turn.
