@@ -11,6 +11,8 @@
 
 #include "Shared/AddressList.h"
 #include "harvest/Events.h"
+#include "scan/FileFind.h"
+#include "sources/FBrowse.h"
 
 class QAction;
 class QLabel;
@@ -68,6 +70,10 @@ class TfrmMain : public QMainWindow {
   // --- File and Folder sources (sources/FileSources.cpp) --------------------------------
   void ImportFile();
   void ImportFolder();
+  // Handler of the file finder's OnFileFind: the entry's full path joins the found files.
+  void fsFileFind(const std::string& folder, const tessaly::TSearchRec& entry);
+  // The found-files list of the last Folder run, in listing order.
+  const std::vector<std::string>& FoundFiles() const { return foundFiles_; }
   // (end of File and Folder sources)
 
   // --- Outlook Express source (sources/OeSource.cpp) ----------------------------------
@@ -159,6 +165,9 @@ class TfrmMain : public QMainWindow {
   int progressShift_ = 0;
 
   // --- File and Folder source fields ---
+  tessaly::TFileSearch fs;
+  TFolderBrowse fld;
+  TOpenDialog openDialog;
   // (end of File and Folder source fields)
 
   // --- Outlook Express source fields ---

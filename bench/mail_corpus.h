@@ -56,8 +56,8 @@ class TMailCorpus {
     Words(out, 3 + Next() % 6);
     // Message ids pass the check too; a pool of them keeps the distinct count bounded.
     const std::uint64_t id = Next() % kMessageIds;
-    out += "\nDate: Mon, 3 Jun 2024 09:14:07 +0200\nMessage-ID: <" +
-           HexOf(id * 2654435761u, 8) + "." + std::to_string(id) + "@";
+    out += "\nDate: Mon, 3 Jun 2024 09:14:07 +0200\nMessage-ID: <" + HexOf(id * 2654435761u, 8) +
+           "." + std::to_string(id) + "@";
     out += kHosts[id % kHosts.size()];
     out += '.';
     out += kDomains[id % kDomains.size()];

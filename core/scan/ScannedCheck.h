@@ -8,6 +8,7 @@
 // address bytes a gigabyte long is checked in flat memory, at one table step a byte.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -28,9 +29,12 @@ constexpr std::array<std::uint8_t, 256> MakeLocalKinds() {
   std::array<std::uint8_t, 256> k{};
   for (int b = 0; b < 256; ++b) {
     const auto u = static_cast<std::uint8_t>(b);
-    if (!scan::In(scan::kLocalPartClass, u)) k[u] = lkOutside;
-    else if (scan::In(scan::kAtomByte, u)) k[u] = lkAtom;
-    else k[u] = u == '.' ? lkDot : lkHyphen;
+    if (!scan::In(scan::kLocalPartClass, u))
+      k[u] = lkOutside;
+    else if (scan::In(scan::kAtomByte, u))
+      k[u] = lkAtom;
+    else
+      k[u] = u == '.' ? lkDot : lkHyphen;
   }
   return k;
 }
@@ -48,7 +52,16 @@ inline constexpr std::uint8_t kLocalNext[kLocalStates][kLocalKinds] = {
 
 // What a byte is to the walk forwards; dkEnd stands for the end of the candidate.
 enum : std::uint8_t {
-  dkOutside, dkDigit, dkLetter, dkHyphen, dkDot, dkHash, dkOpen, dkClose, dkEnd, kDomainKinds
+  dkOutside,
+  dkDigit,
+  dkLetter,
+  dkHyphen,
+  dkDot,
+  dkHash,
+  dkOpen,
+  dkClose,
+  dkEnd,
+  kDomainKinds
 };
 inline constexpr std::uint8_t kKindSample[kDomainKinds] = {0, '1', 'a', '-', '.', '#', '[', ']', 0};
 
@@ -56,13 +69,20 @@ constexpr std::array<std::uint8_t, 256> MakeDomainKinds() {
   std::array<std::uint8_t, 256> k{};
   for (int b = 0; b < 256; ++b) {
     const auto u = static_cast<std::uint8_t>(b);
-    if (!scan::In(scan::kDomainClass, u)) k[u] = dkOutside;
-    else if (scan::In(scan::kDigit, u)) k[u] = dkDigit;
-    else if (scan::In(scan::kLetter, u)) k[u] = dkLetter;
-    else if (u == '-') k[u] = dkHyphen;
-    else if (u == '.') k[u] = dkDot;
-    else if (u == '#') k[u] = dkHash;
-    else k[u] = u == '[' ? dkOpen : dkClose;
+    if (!scan::In(scan::kDomainClass, u))
+      k[u] = dkOutside;
+    else if (scan::In(scan::kDigit, u))
+      k[u] = dkDigit;
+    else if (scan::In(scan::kLetter, u))
+      k[u] = dkLetter;
+    else if (u == '-')
+      k[u] = dkHyphen;
+    else if (u == '.')
+      k[u] = dkDot;
+    else if (u == '#')
+      k[u] = dkHash;
+    else
+      k[u] = u == '[' ? dkOpen : dkClose;
   }
   return k;
 }
@@ -112,12 +132,16 @@ constexpr DomainConfig StepDomain(DomainConfig c, std::uint8_t b) {
     taken = true;
     switch (c.state) {
       case S::SubDomain:
-        if (b == '#') c.state = S::HashNoDigit;
-        else handOn(S::Bracket);
+        if (b == '#')
+          c.state = S::HashNoDigit;
+        else
+          handOn(S::Bracket);
         break;
       case S::HashNoDigit:  // without a digit, "#" stays taken and "[" is tried next
-        if (digit) c.state = S::HashDigits;
-        else handOn(S::Bracket);
+        if (digit)
+          c.state = S::HashDigits;
+        else
+          handOn(S::Bracket);
         break;
       case S::HashDigits:
         if (!digit) handOn(S::AfterSub);
@@ -131,9 +155,12 @@ constexpr DomainConfig StepDomain(DomainConfig c, std::uint8_t b) {
         }
         break;
       case S::Octet:  // what the quad took stays taken when it fails
-        if (c.digits < 3 && digit) ++c.digits;
-        else if (c.digits == 0) handOn(S::Label);
-        else handOn(c.octet < 3 ? S::OctetDot : S::CloseBracket);
+        if (c.digits < 3 && digit)
+          ++c.digits;
+        else if (c.digits == 0)
+          handOn(S::Label);
+        else
+          handOn(c.octet < 3 ? S::OctetDot : S::CloseBracket);
         break;
       case S::OctetDot:
         if (b == '.') {
@@ -145,8 +172,10 @@ constexpr DomainConfig StepDomain(DomainConfig c, std::uint8_t b) {
         }
         break;
       case S::CloseBracket:
-        if (b == ']') c.state = S::AfterSub;
-        else handOn(S::Label);
+        if (b == ']')
+          c.state = S::AfterSub;
+        else
+          handOn(S::Label);
         break;
       case S::Label:
         c.state = letterOrDigit ? S::LabelRunEmpty : S::Failed;
@@ -156,16 +185,23 @@ constexpr DomainConfig StepDomain(DomainConfig c, std::uint8_t b) {
         c.lastLetterOrDigit = letterOrDigit;
         break;
       case S::LabelRun:
-        if (ldh) c.lastLetterOrDigit = letterOrDigit;
-        else if (!c.lastLetterOrDigit) c.state = S::Failed;
-        else handOn(S::AfterSub);
+        if (ldh)
+          c.lastLetterOrDigit = letterOrDigit;
+        else if (!c.lastLetterOrDigit)
+          c.state = S::Failed;
+        else
+          handOn(S::AfterSub);
         break;
       case S::AfterSub:  // anything but the end left over fails the address
-        if (b == '.') c.state = S::SubDomain;
-        else c.state = b == 0 ? S::Passed : S::Failed;
+        if (b == '.')
+          c.state = S::SubDomain;
+        else
+          c.state = b == 0 ? S::Passed : S::Failed;
         break;
       case S::Passed:
-      case S::Failed: c.state = S::Failed; break;
+      case S::Failed:
+        c.state = S::Failed;
+        break;
     }
   }
   // Forget what no longer matters, so that equal futures are one automaton state.

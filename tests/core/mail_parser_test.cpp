@@ -16,6 +16,10 @@ struct Case {
   const char* why;
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << '"' << c.candidate << '"';
+}
+
 class CheckAddressCases : public ::testing::TestWithParam<Case> {};
 
 TEST_P(CheckAddressCases, GivesTheGrammarsAnswer) {

@@ -9,10 +9,13 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "harvest/EventPump.h"
+#include "scan/CharClasses.h"
+#include "scan/UMailParser.h"
 #include "test_support.h"
 
 using namespace tessaly;
@@ -74,6 +77,10 @@ struct ScanCase {
   std::string bytes;
   std::vector<std::string> stored;
 };
+
+void PrintTo(const ScanCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class StreamScanCases : public ::testing::TestWithParam<ScanCase> {};
 
@@ -162,6 +169,67 @@ TEST(ScanFile, RefusesWhatIsNotARegularFileWithoutReadingOrReporting) {
     ScanFile(dir.path + "/missing", {});
   } catch (const std::runtime_error& e) {
     EXPECT_NE(std::string(e.what()).find("missing"), std::string::npos);
+  }
+}
+
+// The stream scan's steps, written plainly over the whole input with the syntax checker
+// itself: what the buffered scan with its running check must agree with.
+std::vector<std::string> PlainStreamScan(std::string_view s) {
+  using scan::In;
+  std::vector<std::string> found;
+  TMailParser parser;
+  std::size_t pos = s.find('@');
+  if (pos == 0) pos = s.find('@', 1);
+  while (pos != std::string_view::npos) {
+    std::size_t begin = pos;
+    while (begin > 0 && In(scan::kLocalPartClass, s[begin - 1])) --begin;
+    std::size_t end = pos + 1;
+    while (end < s.size() && In(scan::kDomainClass, s[end])) ++end;
+    const std::string_view candidate = s.substr(begin, end - begin);
+    if (parser.CheckAddress(candidate)) found.emplace_back(candidate);
+    pos = end >= s.size() ? std::string_view::npos : s.find('@', end + 1);
+  }
+  return found;
+}
+
+TEST(StreamScan, AgreesWithThePlainStepsOnRandomMailLikeBytes) {
+  const std::vector<std::string> pieces = {"ann",
+                                           "b",
+                                           "@",
+                                           ".",
+                                           "-",
+                                           "_",
+                                           "+",
+                                           " ",
+                                           "\n",
+                                           "<",
+                                           ">",
+                                           "\"",
+                                           "mail",
+                                           "test",
+                                           "#",
+                                           "[",
+                                           "]",
+                                           "1",
+                                           "12",
+                                           "1234",
+                                           "x=y",
+                                           "\xE9",
+                                           std::string(1, '\0'),
+                                           "[1.2.3.4]",
+                                           "a@b.cd",
+                                           "@@",
+                                           ".."};
+  std::mt19937 rng(11);
+  for (int i = 0; i < 3000; ++i) {
+    std::string bytes;
+    for (int n = 1 + static_cast<int>(rng() % 40); n > 0; --n)
+      bytes += pieces[rng() % pieces.size()];
+    const std::vector<std::string> expected = PlainStreamScan(bytes);
+    for (std::size_t size : {std::size_t{1}, std::size_t{2}, std::size_t{7}, bytes.size() + 1}) {
+      const Seen seen = ScanMemory(bytes, size);
+      ASSERT_EQ(seen.addresses, expected) << "buffer " << size << " over: " << bytes;
+    }
   }
 }
 
