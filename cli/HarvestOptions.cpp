@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr std::array<TOptionSpec, 2> kOptions = {{
+constexpr std::array<TOptionRow, 2> kOptions = {{
     {"keep-duplicates",
      0,
      {},
@@ -17,21 +17,21 @@ constexpr std::array<TOptionSpec, 2> kOptions = {{
      [](THarvestOptions& o, std::string_view) { o.help = true; }},
 }};
 
-const TOptionSpec* FindLong(std::string_view name) {
-  for (const TOptionSpec& o : kOptions)
+const TOptionRow* FindLong(std::string_view name) {
+  for (const TOptionRow& o : kOptions)
     if (o.longName == name) return &o;
   return nullptr;
 }
 
-const TOptionSpec* FindShort(char name) {
-  for (const TOptionSpec& o : kOptions)
+const TOptionRow* FindShort(char name) {
+  for (const TOptionRow& o : kOptions)
     if (o.shortName != 0 && o.shortName == name) return &o;
   return nullptr;
 }
 
 }  // namespace
 
-std::span<const TOptionSpec> HarvestOptionTable() {
+std::span<const TOptionRow> HarvestOptionTable() {
   return kOptions;
 }
 
@@ -48,7 +48,7 @@ std::string ParseHarvestArguments(std::span<const std::string_view> args,
       optionsEnded = true;
       continue;
     }
-    const TOptionSpec* spec = nullptr;
+    const TOptionRow* row = nullptr;
     std::string shown;
     std::string_view value;
     bool hasValue = false;
@@ -59,24 +59,24 @@ std::string ParseHarvestArguments(std::span<const std::string_view> args,
         name = name.substr(0, eq);
         hasValue = true;
       }
-      spec = FindLong(name);
+      row = FindLong(name);
       shown = "--" + std::string(name);
     } else {
-      spec = FindShort(arg[1]);
+      row = FindShort(arg[1]);
       shown = std::string(arg.substr(0, 2));
       if (arg.size() > 2) {
         value = arg.substr(2);
         hasValue = true;
       }
     }
-    if (!spec) return "unknown option '" + shown + "'";
-    if (spec->valueName.empty()) {
+    if (!row) return "unknown option '" + shown + "'";
+    if (row->valueName.empty()) {
       if (hasValue) return "option '" + shown + "' takes no value";
     } else if (!hasValue) {
       if (i + 1 >= args.size()) return "option '" + shown + "' needs a value";
       value = args[++i];
     }
-    spec->apply(options, value);
+    row->apply(options, value);
   }
   if (!options.help && options.inputs.empty()) return "no file or folder given";
   return {};
@@ -89,7 +89,7 @@ std::string HarvestUsage() {
       "in address order ignoring letter case. A file is scanned whole, as bytes; a folder\n"
       "has each of its files scanned (not those of its subfolders).\n"
       "Addresses already in the list (in any letter case) are left out.\n\nOptions:\n";
-  for (const TOptionSpec& o : kOptions) {
+  for (const TOptionRow& o : kOptions) {
     std::string left = "  ";
     left += o.shortName ? std::string("-") + o.shortName + ", " : std::string("    ");
     left += "--" + std::string(o.longName);

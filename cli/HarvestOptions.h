@@ -14,7 +14,7 @@ struct THarvestOptions {
   std::vector<std::string> inputs;
 };
 
-struct TOptionSpec {
+struct TOptionRow {
   std::string_view longName;   // without the leading "--"
   char shortName;              // 0 when there is none
   std::string_view valueName;  // empty when the option takes no value
@@ -22,7 +22,7 @@ struct TOptionSpec {
   void (*apply)(THarvestOptions& options, std::string_view value);
 };
 
-std::span<const TOptionSpec> HarvestOptionTable();
+std::span<const TOptionRow> HarvestOptionTable();
 
 // Fills options from the arguments (without the program name). Returns an empty text when
 // they are good, otherwise what is wrong with them.
