@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -66,9 +67,18 @@ TLineStream::TLineStream(TByteSource& source, std::size_t bufferSize)
       buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(capacity_)) {}
 
 std::span<const std::uint8_t> TLineStream::RefillAhead() {
-  bufStart_ = pos_;
-  bufLen_ = source_.ReadAt(pos_, buffer_.get(), capacity_);
-  return {buffer_.get(), bufLen_};
+  // Keep the last bytes before the position at the front of the new fill, so that the
+  // walk back from an "@" early in it seldom has to read backwards.
+  std::size_t keep = 0;
+  if (bufLen_ > 0 && pos_ >= bufStart_ && pos_ - bufStart_ <= bufLen_) {
+    keep = static_cast<std::size_t>(
+        std::min<std::uint64_t>({pos_ - bufStart_, kKeptBehind, capacity_ / 2}));
+    std::memmove(buffer_.get(), buffer_.get() + (pos_ - bufStart_ - keep), keep);
+  }
+  const std::size_t n = source_.ReadAt(pos_, buffer_.get() + keep, capacity_ - keep);
+  bufStart_ = pos_ - keep;
+  bufLen_ = keep + n;
+  return {buffer_.get() + keep, n};
 }
 
 std::span<const std::uint8_t> TLineStream::RefillBefore(std::uint64_t offset) {

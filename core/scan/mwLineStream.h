@@ -70,6 +70,8 @@ class TMemoryByteSource final : public TByteSource {
 class TLineStream {
  public:
   static constexpr std::size_t kDefaultBufferSize = std::size_t{1} << 20;
+  // How much of the previous fill a refill keeps in front of the new bytes.
+  static constexpr std::size_t kKeptBehind = std::size_t{16} << 10;
 
   // bufferSize 1 reads byte by byte (tests use it to reach every buffer boundary).
   explicit TLineStream(TByteSource& source, std::size_t bufferSize = kDefaultBufferSize);
