@@ -12,6 +12,8 @@
 
 #include "Shared/AddressList.h"
 #include "harvest/Events.h"
+#include "scan/FileFind.h"
+#include "sources/FBrowse.h"
 
 class QAction;
 class QLabel;
@@ -70,6 +72,10 @@ class TfrmMain : public QMainWindow {
   // --- File and Folder sources (sources/FileSources.cpp) --------------------------------
   void ImportFile();
   void ImportFolder();
+  // Handler of the file finder's OnFileFind: the entry's full path joins the found files.
+  void fsFileFind(const std::string& folder, const tessaly::TSearchRec& entry);
+  // The found-files list of the last Folder run, in listing order.
+  const std::vector<std::string>& FoundFiles() const { return foundFiles_; }
   // (end of File and Folder sources)
 
   // --- Outlook Express source (sources/OeSource.cpp) ----------------------------------
@@ -187,6 +193,9 @@ class TfrmMain : public QMainWindow {
   int progressShift_ = 0;
 
   // --- File and Folder source fields ---
+  tessaly::TFileSearch fs;
+  TFolderBrowse fld;
+  TOpenDialog openDialog;
   // (end of File and Folder source fields)
 
   // --- Outlook Express source fields ---
