@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "AddressGridModel.h"
+#include "sources/FBrowse.h"
 #include "UMain.h"
 #include "app_test_support.h"
 
@@ -112,8 +113,12 @@ class MainWindowTest : public QObject {
 
   void everyRunNumbersItsAddressesFromOneAgain() {
     Run({QStringLiteral("a@x.test"), QStringLiteral("b@x.test")});
-    Win().acImportExecute();  // the File source with no file chosen does nothing else
+    TOpenDialog::SetResponder([](const TOpenDialog&) { return std::optional<QString>(); });
+    Win().acImportExecute();  // the File source with the file dialog cancelled
+    TOpenDialog::SetResponder({});
     QCOMPARE(Win().IdCounter(), 0);
+    QCOMPARE(Win().RunState(), TRunState::rsDone);
+    QCOMPARE(Win().AddressCount(), 2);
     Run({QStringLiteral("c@x.test")});
     Win().Table()->SetIndexName("");
     Win().Table()->First();
