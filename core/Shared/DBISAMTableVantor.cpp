@@ -47,7 +47,9 @@ TDBISAMTableVantor::~TDBISAMTableVantor() {
   }
 }
 
-std::string TDBISAMTableVantor::FullPath() const { return JoinPath(DatabaseName, TableName); }
+std::string TDBISAMTableVantor::FullPath() const {
+  return JoinPath(DatabaseName, TableName);
+}
 
 void TDBISAMTableVantor::Fail(const std::string& what) const {
   std::string message = what + " (" + FullPath() + ")";
@@ -80,8 +82,8 @@ void TDBISAMTableVantor::CreateTable() {
   std::filesystem::remove(path + "-journal", ec);
 
   sqlite3* db = nullptr;
-  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                                 nullptr);
+  const int rc =
+      sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (rc != SQLITE_OK) {
     std::string reason = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close(db);
@@ -253,7 +255,9 @@ void TDBISAMTableVantor::Post() {
   appending_ = false;
 }
 
-void TDBISAMTableVantor::Cancel() { appending_ = false; }
+void TDBISAMTableVantor::Cancel() {
+  appending_ = false;
+}
 
 std::vector<std::int32_t> TDBISAMTableVantor::IdsInIndexOrder() {
   if (!db_) Fail("Table is not open");
@@ -327,6 +331,58 @@ std::int64_t TDBISAMTableVantor::RecordCount() {
   if (sqlite3_step(st) == SQLITE_ROW) count = sqlite3_column_int64(st, 0);
   sqlite3_finalize(st);
   return count;
+}
+
+// --- The forward scan -----------------------------------------------------------------
+
+TRecordScan::TRecordScan(TDBISAMTableVantor& table) : table_(table) {
+  if (!table.db_) table.Fail("Table is not open");
+  const std::string sql = "SELECT id, Email, Name, Field FROM Address " + table.OrderByClause();
+  if (sqlite3_prepare_v2(table.db_, sql.c_str(), -1, &st_, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(st_);
+    st_ = nullptr;
+    table.Fail("Cannot walk the table");
+  }
+}
+
+TRecordScan::~TRecordScan() {
+  sqlite3_finalize(st_);
+}
+
+bool TRecordScan::Next() {
+  if (!st_) return false;
+  const int rc = sqlite3_step(st_);
+  if (rc == SQLITE_ROW) return true;
+  // Stepping a finished statement would start it again from the first record.
+  sqlite3_finalize(st_);
+  st_ = nullptr;
+  if (rc != SQLITE_DONE) table_.Fail("Walk failed");
+  return false;
+}
+
+std::int32_t TRecordScan::id() const {
+  return st_ ? sqlite3_column_int(st_, 0) : 0;
+}
+
+std::string_view TRecordScan::Text(int column) const {
+  if (!st_) return {};
+  const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, column));
+  return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(st_, column)))
+           : std::string_view();
+}
+
+void TRecordScan::DeleteCurrent() {
+  if (!st_) table_.Fail("No current record to delete");
+  // Deleting the row a statement has just read is safe; the statement goes on with the
+  // row after it.
+  const std::int32_t current = id();
+  table_.BeginIfNeeded();
+  sqlite3_stmt* del = table_.deleteById_;
+  sqlite3_reset(del);
+  sqlite3_bind_int(del, 1, current);
+  const int rc = sqlite3_step(del);
+  sqlite3_reset(del);
+  if (rc != SQLITE_DONE) table_.Fail("Cannot delete record " + std::to_string(current));
 }
 
 }  // namespace tessaly

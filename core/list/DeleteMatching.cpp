@@ -1,0 +1,51 @@
+#include "list/DeleteMatching.h"
+
+#include <string>
+
+#include "harvest/EventPump.h"
+#include "list/WildMatcher.h"
+
+namespace tessaly {
+
+std::int64_t DeleteMatching(TDBISAMTableVantor& table, std::string_view pattern,
+                            const THarvestEvents& events) {
+  const std::string previousIndex = table.IndexName();
+  struct Restore {
+    TDBISAMTableVantor& table;
+    const std::string& index;
+    ~Restore() {
+      table.SetIndexName(index);
+      table.EnableControls();
+    }
+  };
+  table.SetIndexName("");
+  table.DisableControls();
+  Restore restore{table, previousIndex};
+  table.Open();
+
+  if (events.OnFileSize) events.OnFileSize(static_cast<std::uint64_t>(table.RecordCount()));
+  if (events.OnProgressBar) {
+    bool ignored = false;
+    events.OnProgressBar(0, ignored);
+  }
+  const TWildMatcher matcher(pattern, false, '*', '?');
+
+  std::int64_t count = 0;
+  std::uint64_t examined = 0;
+  bool abort = false;
+  TRecordScan scan(table);
+  while (!abort && scan.Next()) {
+    if (matcher.Matches(scan.Email())) {
+      scan.DeleteCurrent();
+      ++count;
+    }
+    // Stop is pressed while the window handles its events; the progress report after it
+    // brings the flag back before the next record is looked at.
+    YieldToEventLoop();
+    ++examined;
+    if (events.OnProgressBar) events.OnProgressBar(examined, abort);
+  }
+  return count;
+}
+
+}  // namespace tessaly
