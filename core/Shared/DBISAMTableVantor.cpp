@@ -47,9 +47,7 @@ TDBISAMTableVantor::~TDBISAMTableVantor() {
   }
 }
 
-std::string TDBISAMTableVantor::FullPath() const {
-  return JoinPath(DatabaseName, TableName);
-}
+std::string TDBISAMTableVantor::FullPath() const { return JoinPath(DatabaseName, TableName); }
 
 void TDBISAMTableVantor::Fail(const std::string& what) const {
   std::string message = what + " (" + FullPath() + ")";
@@ -82,8 +80,8 @@ void TDBISAMTableVantor::CreateTable() {
   std::filesystem::remove(path + "-journal", ec);
 
   sqlite3* db = nullptr;
-  const int rc =
-      sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                 nullptr);
   if (rc != SQLITE_OK) {
     std::string reason = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close(db);
@@ -255,9 +253,7 @@ void TDBISAMTableVantor::Post() {
   appending_ = false;
 }
 
-void TDBISAMTableVantor::Cancel() {
-  appending_ = false;
-}
+void TDBISAMTableVantor::Cancel() { appending_ = false; }
 
 std::vector<std::int32_t> TDBISAMTableVantor::IdsInIndexOrder() {
   if (!db_) Fail("Table is not open");
