@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -148,6 +149,15 @@ class TDBISAMTableVantor {
   // target the same way as ExportText. Throws EExportError and ETableError.
   void ExportDbf(const std::string& path, const std::vector<std::string>& columns);
 
+  // One pass over every record in id order, deleting in place: visit gets each record's
+  // "Email" and answers whether that record goes; setting stop keeps every record after it
+  // without showing it to visit. The deletion happens at the walk's own position, as it
+  // passes, with no list of records to delete. visit may read the table meanwhile (it lets
+  // the window work); an exception from it ends the walk, keeps what was deleted, and is
+  // thrown again. Returns the number of records deleted. Throws ETableError.
+  std::int64_t DeleteInOnePass(
+      const std::function<bool(std::string_view email, bool& stop)>& visit);
+
   // The declared width of a text field: 80, 80, 10; 0 for any other name.
   static std::size_t FieldWidth(std::string_view fieldName);
 
@@ -182,9 +192,8 @@ class TDBISAMTableVantor {
 };
 
 // A forward read of the whole table in its active index's order, one statement stepped
-// once: what the deletion walk and the writers use, since they visit every record. The
-// current record can be deleted in place; the next one follows. The scan must end before
-// the table is closed.
+// once: what the writers use, since they visit every record. The scan must end before the
+// table is closed.
 class TRecordScan {
  public:
   explicit TRecordScan(TDBISAMTableVantor& table);
@@ -201,7 +210,6 @@ class TRecordScan {
   std::string_view Field() const { return Text(3); }
   // Column 1 "Email", 2 "Name", 3 "Field".
   std::string_view Text(int column) const;
-  void DeleteCurrent();
 
  private:
   TDBISAMTableVantor& table_;

@@ -30,22 +30,16 @@ std::int64_t DeleteMatching(TDBISAMTableVantor& table, std::string_view pattern,
   }
   const TWildMatcher matcher(pattern, false, '*', '?');
 
-  std::int64_t count = 0;
   std::uint64_t examined = 0;
-  bool abort = false;
-  TRecordScan scan(table);
-  while (!abort && scan.Next()) {
-    if (matcher.Matches(scan.Email())) {
-      scan.DeleteCurrent();
-      ++count;
-    }
+  return table.DeleteInOnePass([&](std::string_view email, bool& stop) {
+    const bool remove = matcher.Matches(email);
     // Stop is pressed while the window handles its events; the progress report after it
-    // brings the flag back before the next record is looked at.
+    // brings the flag back, and the walk ends with this record.
     YieldToEventLoop();
     ++examined;
-    if (events.OnProgressBar) events.OnProgressBar(examined, abort);
-  }
-  return count;
+    if (events.OnProgressBar) events.OnProgressBar(examined, stop);
+    return remove;
+  });
 }
 
 }  // namespace tessaly

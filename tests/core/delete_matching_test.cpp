@@ -74,14 +74,15 @@ TEST_F(DeleteMatchingTest, DeletesEveryMatchInOnePassAndRestoresTheEmailOrder) {
 }
 
 TEST_F(DeleteMatchingTest, StopEndsTheWalkAfterTheCurrentRecordAndKeepsTheRest) {
-  Add({"a1@x.test", "a2@x.test", "a3@x.test", "a4@x.test", "a5@x.test"});
+  // Id order and e-mail order differ, so a walk in the wrong order shows.
+  Add({"e5@x.test", "e3@x.test", "e1@x.test", "e4@x.test", "e2@x.test"});
   THarvestEvents events;
   // Stop is answered while the second record is being handled.
   events.OnProgressBar = [](std::uint64_t examined, bool& abort) { abort = examined >= 2; };
 
   EXPECT_EQ(DeleteMatching(table(), "*", events), 2);
   table().SetIndexName("");
-  EXPECT_EQ(Left(), (std::vector<std::string>{"3:a3@x.test", "4:a4@x.test", "5:a5@x.test"}));
+  EXPECT_EQ(Left(), (std::vector<std::string>{"3:e1@x.test", "4:e4@x.test", "5:e2@x.test"}));
 }
 
 TEST_F(DeleteMatchingTest, YieldsBetweenRecordsAndTheWindowMayReadTheTableMeanwhile) {
@@ -103,6 +104,18 @@ TEST_F(DeleteMatchingTest, YieldsBetweenRecordsAndTheWindowMayReadTheTableMeanwh
   EXPECT_GT(passes, 0);
   EXPECT_LE(seen, 200);
   EXPECT_EQ(table().RecordCount(), 133);
+}
+
+TEST_F(DeleteMatchingTest, AFailureDuringTheWalkEndsItAndKeepsWhatWasDeleted) {
+  Add({"a@x.test", "b@x.test", "c@x.test"});
+  THarvestEvents events;
+  events.OnProgressBar = [](std::uint64_t examined, bool&) {
+    if (examined == 2) throw std::runtime_error("the window failed");
+  };
+  EXPECT_THROW(DeleteMatching(table(), "*", events), std::runtime_error);
+  table().SetIndexName("");
+  EXPECT_EQ(Left(), (std::vector<std::string>{"2:b@x.test", "3:c@x.test"}));
+  EXPECT_FALSE(table().ControlsDisabled());
 }
 
 TEST_F(DeleteMatchingTest, ARefusedPatternDeletesNothingAndRestoresTheBrowsingState) {
