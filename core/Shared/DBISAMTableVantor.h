@@ -154,7 +154,8 @@ class TDBISAMTableVantor {
   // without showing it to visit. The deletion happens at the walk's own position, as it
   // passes, with no list of records to delete. visit may read the table meanwhile (it lets
   // the window work); an exception from it ends the walk, keeps what was deleted, and is
-  // thrown again. Returns the number of records deleted. Throws ETableError.
+  // thrown again. Returns the number of records deleted. Throws ETableError, and then the
+  // engine has taken back this walk's deletions: the table is as it was before it.
   std::int64_t DeleteInOnePass(
       const std::function<bool(std::string_view email, bool& stop)>& visit);
 

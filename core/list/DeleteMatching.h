@@ -18,7 +18,8 @@ namespace tessaly {
 //
 // The table is opened when closed; its active index and controls are restored however the
 // walk ends. A pattern the matcher refuses (128 characters or more) throws EWildCard before
-// any record is examined; a table failure throws ETableError and keeps what was deleted.
+// any record is examined. An exception from a callback ends the walk and keeps what was
+// deleted; a failure of the table engine throws ETableError and leaves every record.
 std::int64_t DeleteMatching(TDBISAMTableVantor& table, std::string_view pattern,
                             const THarvestEvents& events);
 
