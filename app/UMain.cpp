@@ -88,7 +88,7 @@ void TfrmMain::BuildActions() {
 
   connect(acImport, &QAction::triggered, this, &TfrmMain::acImportExecute);
   connect(acStop, &QAction::triggered, this, &TfrmMain::acStopExecute);
-  connect(acSave, &QAction::triggered, this, &TfrmMain::SaveList);
+  ConnectListCommands();
   connect(dxBarButtonClose, &QAction::triggered, this, &QWidget::close);
   connect(acClearAll, &QAction::triggered, this, &TfrmMain::acClearAllExecute);
   connect(acSelAll, &QAction::triggered, this, &TfrmMain::acSelAllExecute);
@@ -579,7 +579,7 @@ bool TfrmMain::FormCloseQuery() {
   if (!unsavedAddresses_) return true;
   switch (StdDlgs::ConfirmYesNoCancel(QStringLiteral("Do you want to save these addresses?"))) {
     case QMessageBox::Cancel: return false;
-    case QMessageBox::Yes: SaveList(); return true;
+    case QMessageBox::Yes: SaveList(); return !SaveFailed();
     default: return true;
   }
 }

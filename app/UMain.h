@@ -90,6 +90,18 @@ class TfrmMain : public QMainWindow {
   // --- List commands (ListCommands.cpp) ------------------------------------------------
   // Save As; closing with unsaved addresses offers it.
   void SaveList();
+  void acSaveClick();
+  // True when the last Save As got past its dialog and the writing failed: the addresses
+  // are still unsaved, and closing must not drop them.
+  bool SaveFailed() const { return saveFailed_; }
+  // Delete Emails: asks for a pattern, deletes what matches, reports the count.
+  void miDeleteEmailsClick();
+  // The walk of Delete Emails over the table; returns how many records went.
+  int DeleteMatching(const std::string& pattern);
+  // Wires Save As and Delete Emails to their handlers.
+  void ConnectListCommands();
+  // The list separator of the user's regional settings (the address-book layout's).
+  static char ListSeparator();
   // (end of list commands)
 
   // --- Version check (VersionCheck.cpp) ----------------------------------------------
@@ -205,5 +217,6 @@ class TfrmMain : public QMainWindow {
   // (end of Outlook source fields)
 
   // --- List command fields ---
+  bool saveFailed_ = false;
   // (end of list command fields)
 };

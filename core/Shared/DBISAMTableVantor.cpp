@@ -5,6 +5,7 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 
 #include "harvest/Paths.h"
@@ -26,7 +27,8 @@ constexpr const char* kPragmas =
     "PRAGMA synchronous=OFF;"
     "PRAGMA locking_mode=EXCLUSIVE;"
     "PRAGMA temp_store=MEMORY;"
-    "PRAGMA cache_size=-131072;";
+    "PRAGMA cache_size=-131072;"
+    "PRAGMA mmap_size=268435456;";
 
 void BindText(sqlite3_stmt* st, int index, std::string_view text) {
   // Bound as bytes with their length: no terminator needed, no conversion made.
@@ -411,6 +413,112 @@ std::int64_t TDBISAMTableVantor::RecordCount() {
   if (sqlite3_step(st) == SQLITE_ROW) count = sqlite3_column_int64(st, 0);
   sqlite3_finalize(st);
   return count;
+}
+
+// --- The forward scan -----------------------------------------------------------------
+
+TRecordScan::TRecordScan(TDBISAMTableVantor& table) : table_(table) {
+  if (!table.db_) table.Fail("Table is not open");
+  const std::string sql = "SELECT id, Email, Name, Field FROM Address " + table.OrderByClause();
+  if (sqlite3_prepare_v2(table.db_, sql.c_str(), -1, &st_, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(st_);
+    st_ = nullptr;
+    table.Fail("Cannot walk the table");
+  }
+}
+
+TRecordScan::~TRecordScan() {
+  sqlite3_finalize(st_);
+}
+
+bool TRecordScan::Next() {
+  if (!st_) return false;
+  const int rc = sqlite3_step(st_);
+  if (rc == SQLITE_ROW) return true;
+  // Stepping a finished statement would start it again from the first record.
+  sqlite3_finalize(st_);
+  st_ = nullptr;
+  if (rc != SQLITE_DONE) table_.Fail("Walk failed");
+  return false;
+}
+
+std::int32_t TRecordScan::id() const {
+  return st_ ? sqlite3_column_int(st_, 0) : 0;
+}
+
+std::string_view TRecordScan::Text(int column) const {
+  if (!st_) return {};
+  const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, column));
+  return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(st_, column)))
+           : std::string_view();
+}
+
+// --- The deletion walk ------------------------------------------------------------------
+
+namespace {
+
+struct TDeleteWalk {
+  const std::function<bool(std::string_view, bool&)>* visit = nullptr;
+  bool stopped = false;
+  std::exception_ptr failure;
+};
+
+// Called by the engine once per record, in id order, as its delete statement passes it.
+void VisitRecord(sqlite3_context* context, int, sqlite3_value** values) {
+  auto* walk = static_cast<TDeleteWalk*>(sqlite3_user_data(context));
+  bool remove = false;
+  if (!walk->stopped) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
+    const auto n = static_cast<std::size_t>(sqlite3_value_bytes(values[0]));
+    try {
+      remove = (*walk->visit)(p ? std::string_view(p, n) : std::string_view(), walk->stopped);
+    } catch (...) {
+      // Nothing may unwind through the engine: the walk ends here and the error goes on
+      // once the statement is done.
+      walk->failure = std::current_exception();
+      walk->stopped = true;
+      remove = false;
+    }
+  }
+  sqlite3_result_int(context, remove ? 1 : 0);
+}
+
+constexpr const char* kVisitFunction = "tessaly_visit_record";
+
+}  // namespace
+
+std::int64_t TDBISAMTableVantor::DeleteInOnePass(
+    const std::function<bool(std::string_view email, bool& stop)>& visit) {
+  if (!db_) Fail("Table is not open");
+  TDeleteWalk walk;
+  walk.visit = &visit;
+  if (sqlite3_create_function_v2(db_, kVisitFunction, 1, SQLITE_UTF8, &walk, VisitRecord, nullptr,
+                                 nullptr, nullptr) != SQLITE_OK)
+    Fail("Cannot prepare the deletion");
+  struct Unregister {
+    sqlite3* db;
+    ~Unregister() {
+      sqlite3_create_function_v2(db, kVisitFunction, 1, SQLITE_UTF8, nullptr, nullptr, nullptr,
+                                 nullptr, nullptr);
+    }
+  } unregister{db_};
+
+  // NOT INDEXED keeps the walk on the table itself, in id order, rather than on the
+  // e-mail index; the engine then deletes each record at its own position.
+  sqlite3_stmt* st = nullptr;
+  const std::string sql =
+      std::string("DELETE FROM Address NOT INDEXED WHERE ") + kVisitFunction + "(Email)";
+  if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(st);
+    Fail("Cannot prepare the deletion");
+  }
+  BeginIfNeeded();
+  const int rc = sqlite3_step(st);
+  sqlite3_finalize(st);
+  if (rc != SQLITE_DONE) Fail("Deletion failed");
+  const std::int64_t deleted = sqlite3_changes64(db_);
+  if (walk.failure) std::rethrow_exception(walk.failure);
+  return deleted;
 }
 
 }  // namespace tessaly

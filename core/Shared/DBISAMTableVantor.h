@@ -8,9 +8,12 @@
 // The class offers the table operations the rest of the tool relies on: create (replacing
 // a table of the same name), open and close, the active index, a key look-up on it, append
 // with post and cancel, a walk in the active index's order with delete, and the count.
+// For the list commands it adds a forward scan that deletes in place, and the two writers
+// of Save As with the bracket they share (DBISAMTableExport.cpp).
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -33,6 +36,15 @@ struct TAddressRecord {
   std::string Name;
   std::string Field;
 };
+
+// A Save As file that could not be created or written; the message names the file and the
+// system's or the dBASE library's reason.
+class EExportError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class TRecordScan;
 
 class TDBISAMTableVantor {
  public:
@@ -123,7 +135,44 @@ class TDBISAMTableVantor {
   // ORDER BY clause of the active index.
   std::string OrderByClause() const;
 
+  // The bracket around a writer's walk: remembers the current record and whether the
+  // controls were already disabled, disables them, and afterwards restores both.
+  void BeginExportBracket();
+  void EndExportBracket();
+
+  // Writes every record, in the active index's order, as one line of the listed columns
+  // ("Email", "Name", "Field"). With the header flag: a line of the captions, each quoted
+  // and followed by the separator, or, with no captions, of the cleaned column names. With
+  // the quote flag every value is cleaned (double quotes removed, codes 0 to 32 stripped at
+  // both ends) and put in double quotes. Lines end with CR LF.
+  //
+  // The file is written under a temporary name in the target's folder and takes the
+  // target's name only once it is complete: a failure leaves an earlier file of that name
+  // as it was and no partial file behind. Throws EExportError (also for an empty or
+  // unknown column list) and ETableError.
+  void ExportText(const std::string& path, bool withHeader,
+                  const std::vector<std::string>& captions, const std::vector<std::string>& columns,
+                  char separator, bool quote);
+  // Writes a new dBASE III table with one character column per listed column, named and
+  // sized like the table's, holding every record in the active index's order. Replaces the
+  // target the same way as ExportText. Throws EExportError and ETableError.
+  void ExportDbf(const std::string& path, const std::vector<std::string>& columns);
+
+  // One pass over every record in id order, deleting in place: visit gets each record's
+  // "Email" and answers whether that record goes; setting stop keeps every record after it
+  // without showing it to visit. The deletion happens at the walk's own position, as it
+  // passes, with no list of records to delete. visit may read the table meanwhile (it lets
+  // the window work); an exception from it ends the walk, keeps what was deleted, and is
+  // thrown again. Returns the number of records deleted. Throws ETableError, and then the
+  // engine has taken back this walk's deletions: the table is as it was before it.
+  std::int64_t DeleteInOnePass(
+      const std::function<bool(std::string_view email, bool& stop)>& visit);
+
+  // The declared width of a text field: 80, 80, 10; 0 for any other name.
+  static std::size_t FieldWidth(std::string_view fieldName);
+
  private:
+  friend class TRecordScan;
   void Exec(const char* sql);
   sqlite3_stmt* Prepare(const char* sql);
   void BeginIfNeeded();
@@ -149,6 +198,33 @@ class TDBISAMTableVantor {
   TAddressRecord current_;
 
   int controlsDisabled_ = 0;
+  std::size_t exportRecNo_ = 0;
+  bool exportDisabledControls_ = false;
+};
+
+// A forward read of the whole table in its active index's order, one statement stepped
+// once: what the writers use, since they visit every record. The scan must end before the
+// table is closed.
+class TRecordScan {
+ public:
+  explicit TRecordScan(TDBISAMTableVantor& table);
+  ~TRecordScan();
+  TRecordScan(const TRecordScan&) = delete;
+  TRecordScan& operator=(const TRecordScan&) = delete;
+
+  // Moves to the next record (the first, on the first call); false past the last.
+  bool Next();
+  std::int32_t id() const;
+  // The texts stay valid until the next call of Next or DeleteCurrent.
+  std::string_view Email() const { return Text(1); }
+  std::string_view Name() const { return Text(2); }
+  std::string_view Field() const { return Text(3); }
+  // Column 1 "Email", 2 "Name", 3 "Field".
+  std::string_view Text(int column) const;
+
+ private:
+  TDBISAMTableVantor& table_;
+  sqlite3_stmt* st_ = nullptr;
 };
 
 // Cuts a text to a field width, in bytes.

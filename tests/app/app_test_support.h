@@ -9,14 +9,25 @@
 #include <deque>
 #include <memory>
 
+#include "SaveListDialog.h"
 #include "StdDlgs.h"
+#include "sources/FBrowse.h"
 #include "UMain.h"
 #include "settings/UDm.h"
 #include "tessaly/Version.h"
 
 namespace apptest {
 
+// No window test may wait on a modal dialog nobody answers: until a test says otherwise,
+// every chooser is cancelled.
+inline void CancelEveryChooser() {
+  TOpenDialog::SetResponder([](const TOpenDialog&) { return std::optional<QString>(); });
+  TFolderBrowse::SetResponder([](const TFolderBrowse&) { return std::optional<QString>(); });
+  TSaveListDialog::SetResponder([](TSaveListDialog&) { return int(QDialog::Rejected); });
+}
+
 inline void UseScratchStore() {
+  CancelEveryChooser();
   // No test talks to the maker's server: port 9 on this machine refuses at once.
   TfrmMain::VersionServer = QStringLiteral("http://127.0.0.1:9");
   QStandardPaths::setTestModeEnabled(true);

@@ -10,7 +10,6 @@
 #include <QtTest>
 
 #include "AddressGridModel.h"
-#include "sources/FBrowse.h"
 #include "UMain.h"
 #include "app_test_support.h"
 
@@ -113,9 +112,7 @@ class MainWindowTest : public QObject {
 
   void everyRunNumbersItsAddressesFromOneAgain() {
     Run({QStringLiteral("a@x.test"), QStringLiteral("b@x.test")});
-    TOpenDialog::SetResponder([](const TOpenDialog&) { return std::optional<QString>(); });
     Win().acImportExecute();  // the File source with the file dialog cancelled
-    TOpenDialog::SetResponder({});
     QCOMPARE(Win().IdCounter(), 0);
     QCOMPARE(Win().RunState(), TRunState::rsDone);
     QCOMPARE(Win().AddressCount(), 2);
