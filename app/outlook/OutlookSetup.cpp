@@ -88,13 +88,13 @@ void TfrmMain::OutlookSetUp() {
   }
 
   const std::string setting = OutlookSetup::DataFileSetting(dm_);
-  outlook_->BuildReader(*this, tessaly::KnownDataFiles(setting, OutlookSetup::UsualPlaceFiles()));
+  outlook_->BuildReader(*this, tessaly::KnownDataFiles(setting, OutlookSetup::UsualPlaceFiles));
   tessaly::TOutlook& first = *outlook_->reader;
   if (first.MapiPresent && !first.CdoPresent) {
     // Data files are known but none opened: what stands for repairing the session is one
     // more look in the usual places, then a new reader.
     outlook_->BuildReader(
-        *this, tessaly::DataFilesWithUsualPlaces(setting, OutlookSetup::UsualPlaceFiles()));
+        *this, tessaly::DataFilesWithUsualPlaces(setting, OutlookSetup::UsualPlaceFiles));
   }
   tessaly::TOutlook& reader = *outlook_->reader;
   if (reader.MapiPresent && !reader.CdoPresent && dm_.iShowMapiWarning.ReadBool()) {
@@ -156,7 +156,7 @@ void TfrmMain::miOutlookDataFilesClick() {
   dm_.iOutlookDataFiles.setText(
       QFile::decodeName(QByteArray::fromStdString(tessaly::JoinDataFileList(chosen))));
   outlook_->BuildReader(*this, tessaly::KnownDataFiles(OutlookSetup::DataFileSetting(dm_),
-                                                       OutlookSetup::UsualPlaceFiles()));
+                                                       OutlookSetup::UsualPlaceFiles));
   if (!outlook_->problems.empty()) {
     QStringList lines{QStringLiteral("Unable to open these Outlook data files:")};
     for (const std::string& problem : outlook_->problems)

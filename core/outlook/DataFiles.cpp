@@ -99,15 +99,16 @@ std::vector<std::string> FindDataFiles(const std::vector<std::string>& profileFo
 }
 
 std::vector<std::string> KnownDataFiles(std::string_view setting,
-                                        const std::vector<std::string>& usualPlaceFiles) {
+                                        const std::function<std::vector<std::string>()>& search) {
   std::vector<std::string> files = SplitDataFileList(setting);
-  return files.empty() ? usualPlaceFiles : files;
+  if (files.empty() && search) files = search();
+  return files;
 }
 
-std::vector<std::string> DataFilesWithUsualPlaces(std::string_view setting,
-                                                  const std::vector<std::string>& usualPlaceFiles) {
+std::vector<std::string> DataFilesWithUsualPlaces(
+    std::string_view setting, const std::function<std::vector<std::string>()>& search) {
   std::vector<std::string> files = SplitDataFileList(setting);
-  for (const std::string& file : usualPlaceFiles)
+  for (const std::string& file : search ? search() : std::vector<std::string>{})
     if (std::find(files.begin(), files.end(), file) == files.end()) files.push_back(file);
   return files;
 }

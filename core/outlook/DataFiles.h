@@ -2,6 +2,7 @@
 // the ones found in the places Outlook keeps them, inside a Wine prefix too.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,13 +23,14 @@ std::vector<std::string> UsualProfileFolders();
 // Sorted by name within each place; a file reached twice (through a link) is listed once.
 std::vector<std::string> FindDataFiles(const std::vector<std::string>& profileFolders);
 
-// The files the mailbox opens: the setting's, or the usual places' when it names none.
+// The files the mailbox opens: the setting's, or, when it names none, what the search of
+// the usual places finds (the search runs only then).
 std::vector<std::string> KnownDataFiles(std::string_view setting,
-                                        const std::vector<std::string>& usualPlaceFiles);
+                                        const std::function<std::vector<std::string>()>& search);
 
-// The setting's files followed by those of the usual places not yet among them: what is
-// tried once more when the known files did not open.
-std::vector<std::string> DataFilesWithUsualPlaces(std::string_view setting,
-                                                  const std::vector<std::string>& usualPlaceFiles);
+// The setting's files followed by those the search finds that are not yet among them: what
+// is tried once more when the known files did not open.
+std::vector<std::string> DataFilesWithUsualPlaces(
+    std::string_view setting, const std::function<std::vector<std::string>()>& search);
 
 }  // namespace tessaly

@@ -57,11 +57,18 @@ TEST(OutlookDataFileSetting, SplitsAtSemicolonsAndDropsBlanks) {
 
 TEST(OutlookDataFileSetting, TheSettingWinsAndTheRepairAddsTheUsualPlaces) {
   const std::vector<std::string> usual{"/home/u/Documents/Outlook Files/a.pst", "/x/b.ost"};
-  EXPECT_EQ(KnownDataFiles("", usual), usual);
-  EXPECT_EQ(KnownDataFiles("/mine.pst", usual), (std::vector<std::string>{"/mine.pst"}));
+  int searches = 0;
+  const auto search = [&] {
+    ++searches;
+    return usual;
+  };
+  EXPECT_EQ(KnownDataFiles("", search), usual);
+  EXPECT_EQ(KnownDataFiles("/mine.pst", search), (std::vector<std::string>{"/mine.pst"}));
+  EXPECT_EQ(searches, 1);  // a setting that names files is not second-guessed
   EXPECT_EQ(
-      DataFilesWithUsualPlaces("/mine.pst;/x/b.ost", usual),
+      DataFilesWithUsualPlaces("/mine.pst;/x/b.ost", search),
       (std::vector<std::string>{"/mine.pst", "/x/b.ost", "/home/u/Documents/Outlook Files/a.pst"}));
+  EXPECT_EQ(searches, 2);
 }
 
 TEST(OutlookDataFilePlaces, FindsPstAndOstFilesInTheUsualPlacesOfHomeAndWine) {
