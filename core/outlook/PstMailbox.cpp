@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <utility>
 
@@ -29,6 +30,15 @@ constexpr std::uint32_t kSentRepresentingSmtpAddress = 0x5D02;
 constexpr std::uint32_t kIpmSubtreeEntryId = 0x35E0;
 // The IPM subtree's node in a PST whose store record does not name it.
 constexpr std::uint32_t kDefaultIpmSubtree = 0x8022;
+
+// Every tag asked for is a fixed one, never a named property, so the look-up skips the
+// named-property map (which otherwise is searched for every entry of the set).
+constexpr std::uint8_t kEntryFlags = LIBPFF_ENTRY_VALUE_FLAG_IGNORE_NAME_TO_ID_MAP;
+
+// Node ids carry their kind in the low five bits.
+constexpr std::uint32_t kNodeTypeMask = 0x1F;
+constexpr std::uint32_t kNodeTypeMessage = 0x04;
+constexpr std::uint32_t kNodeTypeAssociatedMessage = 0x08;
 
 // A store entry id: 4 flag bytes, the 16-byte provider id, then the 32-bit node id.
 constexpr std::size_t kEntryIdNodeOffset = 20;
@@ -87,7 +97,8 @@ struct TRecordSet {
 std::optional<std::string> StringProperty(libpff_record_set_t* set, std::uint32_t type) {
   libpff_record_entry_t* entry = nullptr;
   if (libpff_record_set_get_entry_by_type(
-          set, type, 0, &entry, LIBPFF_ENTRY_VALUE_FLAG_MATCH_ANY_VALUE_TYPE, nullptr) != 1)
+          set, type, 0, &entry, kEntryFlags | LIBPFF_ENTRY_VALUE_FLAG_MATCH_ANY_VALUE_TYPE,
+          nullptr) != 1)
     return std::nullopt;
   std::optional<std::string> value;
   std::uint32_t valueType = 0;
@@ -110,8 +121,8 @@ std::optional<std::string> StringProperty(libpff_record_set_t* set, std::uint32_
 std::optional<std::vector<std::uint8_t>> BinaryProperty(libpff_record_set_t* set,
                                                         std::uint32_t type) {
   libpff_record_entry_t* entry = nullptr;
-  if (libpff_record_set_get_entry_by_type(set, type, LIBPFF_VALUE_TYPE_BINARY_DATA, &entry, 0,
-                                          nullptr) != 1)
+  if (libpff_record_set_get_entry_by_type(set, type, LIBPFF_VALUE_TYPE_BINARY_DATA, &entry,
+                                          kEntryFlags, nullptr) != 1)
     return std::nullopt;
   std::optional<std::vector<std::uint8_t>> value;
   std::size_t size = 0;
@@ -256,6 +267,18 @@ class TPstStores {
   std::vector<std::unique_ptr<TPstStore>>& Stores() { return stores_; }
   const std::vector<std::string>& Problems() const { return problems_; }
 
+  // The names of a folder's subfolders in their order (none for one that cannot be read),
+  // kept once read: every folder path is followed by name from the top, and the files do
+  // not change under an open session.
+  using TNames = std::vector<std::optional<std::string>>;
+  TNames* SubfolderNames(std::size_t store, std::uint32_t folder) {
+    auto it = subfolderNames_.find({store, folder});
+    return it == subfolderNames_.end() ? nullptr : &it->second;
+  }
+  TNames& KeepSubfolderNames(std::size_t store, std::uint32_t folder, TNames names) {
+    return subfolderNames_[{store, folder}] = std::move(names);
+  }
+
  private:
   std::string UniqueName(const std::string& name) const {
     auto taken = [this](const std::string& candidate) {
@@ -272,6 +295,7 @@ class TPstStores {
   std::vector<TDataFile> files_;
   std::vector<std::unique_ptr<TPstStore>> stores_;
   std::vector<std::string> problems_;
+  std::map<std::pair<std::size_t, std::uint32_t>, TNames> subfolderNames_;
   bool opened_ = false;
 };
 
@@ -389,21 +413,26 @@ class TPstFolder : public TMailFolder {
   }
 
   std::unique_ptr<TMailFolder> SubFolder(std::string_view name) override {
-    int count = 0;
-    if (libpff_folder_get_number_of_sub_folders(item_.item, &count, nullptr) != 1)
-      throw EMailbox("the subfolders cannot be counted");
-    for (int i = 0; i < count; ++i) {
-      libpff_item_t* sub = nullptr;
-      if (libpff_folder_get_sub_folder(item_.item, i, &sub, nullptr) != 1) continue;
-      TItem held(sub);
-      std::string subName;
-      try {
-        subName = FolderName(held.item);
-      } catch (const EMailbox&) {
-        continue;
+    TPstStores::TNames* names = stores_->SubfolderNames(storeIndex_, lineage_.back());
+    if (!names) {
+      int count = 0;
+      if (libpff_folder_get_number_of_sub_folders(item_.item, &count, nullptr) != 1)
+        throw EMailbox("the subfolders cannot be counted");
+      TPstStores::TNames read(count);
+      for (int i = 0; i < count; ++i) {
+        libpff_item_t* sub = nullptr;
+        if (libpff_folder_get_sub_folder(item_.item, i, &sub, nullptr) != 1) continue;
+        TItem held(sub);
+        try {
+          read[i] = FolderName(held.item);
+        } catch (const EMailbox&) {
+          // A subfolder without a readable name is never found by name.
+        }
       }
-      if (subName == name) return Child(i);
+      names = &stores_->KeepSubfolderNames(storeIndex_, lineage_.back(), std::move(read));
     }
+    for (std::size_t i = 0; i < names->size(); ++i)
+      if ((*names)[i] && *(*names)[i] == name) return Child(static_cast<int>(i));
     throw EMailbox("no subfolder named " + std::string(name));
   }
 
@@ -511,6 +540,10 @@ class TPstSession : public TMailSession {
     auto& stores = stores_->Stores();
     if (!ParseEntryId(entryId, storeIndex, id) || storeIndex >= stores.size())
       throw EMailbox("not an entry id of this session: " + entryId);
+    // The low five bits of a node id give its kind; only messages are fetched as such.
+    const std::uint32_t kind = id & kNodeTypeMask;
+    if (kind != kNodeTypeMessage && kind != kNodeTypeAssociatedMessage)
+      throw EMailbox("the entry id " + entryId + " does not name a message");
     TPstStore& store = *stores[storeIndex];
     TItem item;
     if (store.handoff.item && store.handoffId == id) {
@@ -520,9 +553,6 @@ class TPstSession : public TMailSession {
       item = store.Item(id);
     }
     if (!item.item) throw EMailbox("no item with entry id " + entryId);
-    std::uint8_t type = 0;
-    if (libpff_item_get_type(item.item, &type, nullptr) != 1 || type == LIBPFF_ITEM_TYPE_FOLDER)
-      throw EMailbox("the entry id " + entryId + " does not name a message");
     return std::make_unique<TPstMessage>(stores_, std::move(item));
   }
 

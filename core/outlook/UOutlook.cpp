@@ -216,18 +216,27 @@ bool TOutlook::ReadFolder(const std::string& path) {
 }
 
 void TOutlook::ReadMessage(TMailMessage& message, std::string& bodyPart) {
-  std::string text;
-  std::size_t separator = std::string::npos;
+  // The message counts as read when its sender could be read. Its text is needed only for
+  // the body scan and for the fallback, and a text that cannot be read costs the text
+  // alone: the sender and the recipients still come from the message.
   mailbox::TAddressEntry sender;
   bool read = false;
   try {
-    text = message.Text();
-    separator = FindBodySeparator(text);
-    if (separator != std::string::npos && BodyOption)
-      bodyPart = text.substr(separator + 1, kMaxBodyPart);
     sender = message.Sender();
     read = true;
   } catch (...) {
+  }
+  std::string text;
+  std::size_t separator = std::string::npos;
+  if (BodyOption || !read) {
+    try {
+      text = message.Text();
+    } catch (...) {
+      text.clear();
+    }
+    separator = FindBodySeparator(text);
+    if (separator != std::string::npos && BodyOption)
+      bodyPart = text.substr(separator + 1, kMaxBodyPart);
   }
 
   // The sender, from the message or, when it could not be read, from the header lines at

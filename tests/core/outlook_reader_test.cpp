@@ -333,16 +333,22 @@ TEST(OutlookMessage, TheFallbackTakesNoHeaderLinesFromBeyondTheSeparator) {
   EXPECT_EQ(f.recorder.reports, (std::vector<std::string>{"FROM ann@x.test|"}));
 }
 
-TEST(OutlookMessage, ATextThatCannotBeReadGivesNothingButTheWalkGoesOn) {
-  TMemoryMessage broken = Message("From: ann@x.test\r\n\r\nann@x.test", {"ann@x.test", "Ann"});
+TEST(OutlookMessage, ATextThatCannotBeReadCostsTheTextAlone) {
+  TMemoryMessage broken =
+      Message("Hi\r\n\r\nbody@x.test", {"ann@x.test", "Ann"}, {{"bob@x.test", "Bob"}});
   broken.textFails = true;
-  TOneFolder f({broken, Message("", {"next@x.test", "Next"})});
+  TMemoryMessage nothing = Message("From: carl@x.test\r\n\r\n", {});
+  nothing.textFails = true;
+  nothing.senderFails = true;  // with neither, there is nothing to report
+  TOneFolder f({broken, nothing, Message("", {"next@x.test", "Next"})});
   f.Reader().BodyOption = true;
   std::vector<std::uint64_t> progress;
   f.Reader().OnProgressBar = [&](std::uint64_t p, bool&) { progress.push_back(p); };
   ASSERT_TRUE(f.Read());
-  EXPECT_EQ(f.recorder.reports, (std::vector<std::string>{"FROM next@x.test|Next"}));
-  EXPECT_EQ(progress, (std::vector<std::uint64_t>{1, 2}));
+  EXPECT_EQ(f.recorder.reports,
+            (std::vector<std::string>{"FROM ann@x.test|Ann", "TO bob@x.test|Bob",
+                                      "FROM next@x.test|Next"}));
+  EXPECT_EQ(progress, (std::vector<std::uint64_t>{1, 2, 3}));
 }
 
 TEST(OutlookMessage, RecipientsThatFailCostOnlyThemselves) {
