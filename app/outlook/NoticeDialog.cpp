@@ -10,7 +10,7 @@ TNoticeDialog::TNoticeDialog(QWidget* parent, const QString& caption, QSize clie
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowContextHelpButtonHint) {
   setWindowTitle(caption);
-  setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+  setFont(OutlookDialogs::DialogFont());
   setFixedSize(clientSize);
   move(280, 123);
 
@@ -21,6 +21,7 @@ TNoticeDialog::TNoticeDialog(QWidget* parent, const QString& caption, QSize clie
   rtf->setFrameShape(QFrame::NoFrame);
   rtf->setReadOnly(true);
   rtf->setTabChangesFocus(false);
+  rtf->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // long lines wrap
   rtf->setPlainText(lines.join(QLatin1Char('\n')));
 
   Button1 = new QPushButton(QStringLiteral("&Ok"), this);

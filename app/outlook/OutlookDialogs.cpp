@@ -1,6 +1,7 @@
 #include "outlook/OutlookDialogs.h"
 
 #include <QDialog>
+#include <QFont>
 #include <QPrinter>
 #include <QTextDocument>
 
@@ -13,6 +14,22 @@ TModalRunner g_runner;
 TPrinterSource g_printerSource;
 
 }  // namespace
+
+QFont DialogFont() {
+  // Where the font is missing, a face of the same widths keeps the captions in their
+  // places; the system's default sans face is often much wider.
+  static const bool substituted = [] {
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
+                                QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
+                                QStringLiteral("Helvetica")});
+    return true;
+  }();
+  (void)substituted;
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPixelSize(11);
+  return font;
+}
 
 int ExecModal(QDialog& dialog) {
   if (g_runner) return g_runner(dialog);

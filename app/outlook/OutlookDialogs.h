@@ -7,9 +7,15 @@
 #include <memory>
 
 class QDialog;
+class QFont;
 class QPrinter;
 
 namespace OutlookDialogs {
+
+// The dialogs' font: MS Sans Serif at 8 points, or what the system puts in its place at the
+// pixel height the layouts were drawn for (8 points on a 96 dpi screen), so that the
+// captions fit their places whatever the screen's resolution.
+QFont DialogFont();
 
 // Runs the dialog modally and returns its result (QDialog::Accepted or Rejected).
 int ExecModal(QDialog& dialog);

@@ -6,14 +6,16 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "StdDlgs.h"
+#include "outlook/OutlookDialogs.h"
 
 TfrmOutlookOptions::TfrmOutlookOptions(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
   setWindowTitle(QStringLiteral("Options"));
-  setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+  setFont(OutlookDialogs::DialogFont());
   setFixedSize(329, 326);
 
   pageControl1 = new QTabWidget(this);
@@ -39,6 +41,11 @@ TfrmOutlookOptions::TfrmOutlookOptions(QWidget* parent)
   cbCollectFromFields =
       new QCheckBox(QStringLiteral("Collect Emails from the \"&FROM\" field"), GroupBox2);
   cbCollectFromFields->setGeometry(17, 71, 193, 17);
+  // A face standing in for the designed one may need more width than it was drawn with.
+  for (QCheckBox* box : {cbCollectFromBody, cbCollectToFields, cbCollectFromFields})
+    box->resize(std::min(std::max(box->width(), box->sizeHint().width()),
+                         GroupBox2->width() - box->x() - 4),
+                box->height());
   // The FROM box comes before the TO box in tab order, although it sits below it.
   QWidget::setTabOrder(cbCollectFromBody, cbCollectFromFields);
   QWidget::setTabOrder(cbCollectFromFields, cbCollectToFields);
