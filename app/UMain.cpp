@@ -252,8 +252,8 @@ void TfrmMain::FormActivate() {
     splash_->close();
     splash_ = nullptr;
   }
-  // The Outlook reader, its set-up step and the MAPI notice come in with the Outlook
-  // source; until then Outlook is not ready and its source stays disabled.
+  // The Outlook reader with its events, then its set-up step and the MAPI notice.
+  OutlookSetUp();
   outlookFolders_.clear();
   LoadOeFolders();
 
@@ -373,14 +373,14 @@ void TfrmMain::miOutlookClick() {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   Panel4->setText(QStringLiteral("Outlook Folders"));
   SelectSource(miOutlook);
-  outlookFolders_.clear();
-  // The Outlook reader fills the folder list once the Outlook source exists.
+  ListOutlookFolders();
   clb->setUpdatesEnabled(false);
   {
     const QSignalBlocker quiet(clb);
     clb->clear();
-    for (const QString& name : outlookFolders_) {
+    for (const auto& [name, path] : outlookFolders_) {
       auto* item = new QListWidgetItem(name, clb);
+      item->setData(Qt::UserRole, QByteArray::fromStdString(path));
       item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
       item->setCheckState(Qt::Unchecked);
     }

@@ -85,6 +85,16 @@ class TfrmMain : public QMainWindow {
 
   // --- Outlook source (sources/OutlookSource.cpp) -------------------------------------
   void ImportOutlook();
+  // (outlook/OutlookSetup.cpp) The reader with its set-up step and the MAPI notice, at the
+  // first activation; the folder list of miOutlookClick; the two Tools commands.
+  void OutlookSetUp();
+  void ListOutlookFolders();
+  void miOutlookOptionsClick();
+  void miOutlookDataFilesClick();
+  // The reader and what goes with it (outlook/OutlookState.h); none before activation.
+  struct TOutlookState;
+  TOutlookState* Outlook() const { return outlook_.get(); }
+  QAction* miOutlookDataFiles = nullptr;
   // (end of Outlook source)
 
   // --- List commands (ListCommands.cpp) ------------------------------------------------
@@ -191,7 +201,8 @@ class TfrmMain : public QMainWindow {
   bool activatedOnce_ = false;
   bool outlookSessionReady_ = false;
   bool outlookCdoReady_ = false;
-  std::vector<QString> outlookFolders_;
+  // Display text and folder path of each Outlook folder-list entry.
+  std::vector<std::pair<QString, std::string>> outlookFolders_;
   TRunState runState_ = TRunState::rsIdle;
   std::int32_t addressCount_ = 0;
   tessaly::TAddressList list_;
@@ -214,6 +225,7 @@ class TfrmMain : public QMainWindow {
   // (end of Outlook Express source fields)
 
   // --- Outlook source fields ---
+  std::shared_ptr<TOutlookState> outlook_;
   // (end of Outlook source fields)
 
   // --- List command fields ---

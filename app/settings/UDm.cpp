@@ -12,7 +12,7 @@ Tdm::Tdm() {
   for (TIniLinha* key :
        {&ilExportDir, &ilStoreFolder, &iIdent, &iIdentName, &iUseIdent, &iShowMapiWarning,
         &iDuplicates, &iSiteLastAskedFileVersion, &iSiteLastFileVersion, &iCollectFromBody,
-        &iCollectToField, &iCollectFromField, &iCollectFromOeBody})
+        &iCollectToField, &iCollectFromField, &iCollectFromOeBody, &iOutlookDataFiles})
     key->SetSecaoAssociada(&isSettings);
 }
 

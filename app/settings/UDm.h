@@ -37,6 +37,8 @@ class Tdm {
   TIniLinha iCollectToField{QStringLiteral("CollectToField"), QStringLiteral("true")};
   TIniLinha iCollectFromField{QStringLiteral("CollectFromField"), QStringLiteral("true")};
   TIniLinha iCollectFromOeBody{QStringLiteral("CollectFromOeBody"), QStringLiteral("true")};
+  // The Outlook data files to open, separated by ";"; empty: those in the usual places.
+  TIniLinha iOutlookDataFiles{QStringLiteral("OutlookDataFiles")};
 
   // Opens the store named after the version record: "Software\<company>\<product>".
   void dmCreate(const QString& executableFile);
