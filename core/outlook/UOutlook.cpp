@@ -1,5 +1,7 @@
 #include "outlook/UOutlook.h"
 
+#include "scan/Scanner.h"
+
 #include <optional>
 #include <stdexcept>
 
@@ -69,6 +71,8 @@ std::vector<std::string> SplitFolderPath(std::string_view path) {
 }
 
 TOutlook::TOutlook(std::shared_ptr<mailbox::TMailSystem> system) : system_(std::move(system)) {
+  // The message text is scanned like any text in memory, with the extended letter classes.
+  BodyScan = [](std::string_view text, const TOnAddress& report) { ScanText(text, report); };
   Open();
 }
 

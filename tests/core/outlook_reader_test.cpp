@@ -470,3 +470,14 @@ TEST(OutlookFolderPath, ANameWithOneDoubleQuoteCanBeReadButNotItsSubfolders) {
   EXPECT_TRUE(reader.ReadFolder(list[0].Path));
   EXPECT_FALSE(reader.ReadFolder(list[1].Path));
 }
+
+TEST(OutlookMessage, TheReadersOwnBodyScanReportsCheckedAddressesOfTheText) {
+  TOneFolder f({Message(
+      "Subject: hi\r\n\r\nwrite to ann@mail.test, bad@@mail.test or J\xF6rg@mail.test\r\n", {})});
+  f.reader = std::make_unique<TOutlook>(f.system);  // with its own text scan
+  f.reader->onAddress = f.recorder.Handler();
+  f.reader->BodyOption = true;
+  ASSERT_TRUE(f.Read());
+  EXPECT_EQ(f.recorder.reports,
+            (std::vector<std::string>{"BODY ann@mail.test|ann@mail.test"}));
+}
