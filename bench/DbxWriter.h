@@ -111,9 +111,8 @@ class TDbxWriter {
     if (!records_.empty()) root = nodes_[0].at;
 
     std::array<char, 0x100> head{};
-    static constexpr std::uint8_t kSignature[16] = {0xCF, 0xAD, 0x12, 0xFE, 0xC5, 0xFD,
-                                                    0x74, 0x6F, 0x66, 0xE3, 0xD1, 0x11,
-                                                    0x9A, 0x4E, 0x00, 0xC0};
+    static constexpr std::uint8_t kSignature[16] = {0xCF, 0xAD, 0x12, 0xFE, 0xC5, 0xFD, 0x74, 0x6F,
+                                                    0x66, 0xE3, 0xD1, 0x11, 0x9A, 0x4E, 0x00, 0xC0};
     std::copy(std::begin(kSignature), std::end(kSignature), head.begin());
     Put32(head.data(), 0x7C, static_cast<std::uint32_t>(pos_));
     Put32(head.data(), 0xC4, static_cast<std::uint32_t>(records_.size()));
@@ -151,8 +150,12 @@ class TDbxWriter {
   void WriteRecord(std::uint32_t firstBlock, std::uint32_t textSize, const TDbxMessageInfo& info) {
     std::vector<std::uint32_t> fields;
     std::string data;
-    auto direct = [&](std::uint8_t id, std::uint32_t v) { fields.push_back(0x80u | id | (v << 8)); };
-    auto at = [&](std::uint8_t id) { fields.push_back(id | (static_cast<std::uint32_t>(data.size()) << 8)); };
+    auto direct = [&](std::uint8_t id, std::uint32_t v) {
+      fields.push_back(0x80u | id | (v << 8));
+    };
+    auto at = [&](std::uint8_t id) {
+      fields.push_back(id | (static_cast<std::uint32_t>(data.size()) << 8));
+    };
     auto word = [&](std::uint8_t id, std::uint32_t v) {
       at(id);
       for (int i = 0; i < 4; ++i) data += static_cast<char>((v >> (8 * i)) & 0xFF);
@@ -217,7 +220,8 @@ class TDbxWriter {
     }
     // The smallest child size that lets at most 52 children and 51 entries hold n.
     std::size_t child = kNodeEntries;
-    while ((kNodeEntries + 1) * child + kNodeEntries < n) child = (kNodeEntries + 1) * child + kNodeEntries;
+    while ((kNodeEntries + 1) * child + kNodeEntries < n)
+      child = (kNodeEntries + 1) * child + kNodeEntries;
     std::size_t i = lo;
     const TBuilt first = Build(i, i + child, self);
     nodes_[self - 1].firstChild = first.node;

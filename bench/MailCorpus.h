@@ -109,14 +109,14 @@ class TMailCorpus {
 
   Person AnyPerson() {
     static constexpr std::string_view kFirst[] = {
-        "Ann", "Bob", "Carla", "Dieter", "Eva", "Farid", "Grace", "Hiro", "Ines", "Jonas",
-        "Karin", "Luis", "Maya", "Nils", "Olga", "Paulo", "Rita", "Sven", "Tomas", "Ute"};
+        "Ann",   "Bob",  "Carla", "Dieter", "Eva",  "Farid", "Grace", "Hiro", "Ines",  "Jonas",
+        "Karin", "Luis", "Maya",  "Nils",   "Olga", "Paulo", "Rita",  "Sven", "Tomas", "Ute"};
     static constexpr std::string_view kLast[] = {
-        "Lee", "Marsh", "Okafor", "Berg", "Silva", "Novak", "Ito", "Kraus", "Duarte", "Quinn",
-        "Rossi", "Haas", "Moreau", "Brandt", "Costa", "Vogel", "Lind", "Petrov"};
+        "Lee",   "Marsh", "Okafor", "Berg",   "Silva",  "Novak", "Ito",   "Kraus", "Duarte",
+        "Quinn", "Rossi", "Haas",   "Moreau", "Brandt", "Costa", "Vogel", "Lind",  "Petrov"};
     static constexpr std::string_view kDomains[] = {
-        "example.org", "mail.example.com", "post.example.net", "uni-example.de",
-        "example.co.uk", "web.example.br", "corp.example", "isp.example.fr"};
+        "example.org",   "mail.example.com", "post.example.net", "uni-example.de",
+        "example.co.uk", "web.example.br",   "corp.example",     "isp.example.fr"};
     const std::string first(Pick(kFirst)), last(Pick(kLast));
     Person p;
     p.domain = Pick(kDomains);
@@ -131,19 +131,25 @@ class TMailCorpus {
 
   std::string Mailbox(const Person& p) {
     switch (Below(5)) {
-      case 0: return "\"" + p.name + "\" <" + p.address + ">";
-      case 1: return p.name + " <" + p.address + ">";
-      case 2: return p.address + " (" + p.name + ")";
-      case 3: return "<" + p.address + ">";
-      default: return p.address;
+      case 0:
+        return "\"" + p.name + "\" <" + p.address + ">";
+      case 1:
+        return p.name + " <" + p.address + ">";
+      case 2:
+        return p.address + " (" + p.name + ")";
+      case 3:
+        return "<" + p.address + ">";
+      default:
+        return p.address;
     }
   }
 
   std::string Words(int n) {
     static constexpr std::string_view kWords[] = {
-        "meeting", "report", "draft", "budget", "tomorrow", "please", "review", "attached",
-        "project", "notes", "the", "and", "for", "with", "about", "quarter", "numbers", "team",
-        "schedule", "update", "travel", "invoice", "minutes", "agenda", "question", "thanks"};
+        "meeting",  "report",  "draft",   "budget",   "tomorrow", "please", "review",
+        "attached", "project", "notes",   "the",      "and",      "for",    "with",
+        "about",    "quarter", "numbers", "team",     "schedule", "update", "travel",
+        "invoice",  "minutes", "agenda",  "question", "thanks"};
     std::string s;
     for (int i = 0; i < n; ++i) {
       if (i) s += ' ';
@@ -170,14 +176,16 @@ class TMailCorpus {
   }
 
   std::string Base64Line() {
-    static constexpr char kB64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    static constexpr char kB64[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string s(76, 'A');
     for (char& c : s) c = kB64[Below(64)];
     return s + "\r\n";
   }
 
   void Body(std::string& t, const Person& from) {
-    const int size = Below(10) < 6 ? 300 + Below(2700) : (Below(4) ? 3000 + Below(17000) : 20000 + Below(60000));
+    const int size =
+        Below(10) < 6 ? 300 + Below(2700) : (Below(4) ? 3000 + Below(17000) : 20000 + Below(60000));
     const std::size_t stop = t.size() + static_cast<std::size_t>(size);
     while (t.size() < stop) {
       switch (Below(14)) {

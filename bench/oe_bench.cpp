@@ -70,12 +70,13 @@ int Harvest(const std::string& path, bool bodyScan) {
   }
   const double mb = static_cast<double>(std::filesystem::file_size(path)) / (1024.0 * 1024.0);
   // The reader reports each accepted message once and the end of the file once more.
-  std::printf("harvest%s: %.1f MB in %.3f s = %.1f MB/s; %llu messages, %llu header addresses, "
-              "%llu scanned addresses\n",
-              bodyScan ? " with body scan" : " headers only", mb, seconds, mb / seconds,
-              static_cast<unsigned long long>(messages ? messages - 1 : 0),
-              static_cast<unsigned long long>(headerAddresses),
-              static_cast<unsigned long long>(scannedAddresses));
+  std::printf(
+      "harvest%s: %.1f MB in %.3f s = %.1f MB/s; %llu messages, %llu header addresses, "
+      "%llu scanned addresses\n",
+      bodyScan ? " with body scan" : " headers only", mb, seconds, mb / seconds,
+      static_cast<unsigned long long>(messages ? messages - 1 : 0),
+      static_cast<unsigned long long>(headerAddresses),
+      static_cast<unsigned long long>(scannedAddresses));
   return 0;
 }
 
@@ -85,7 +86,8 @@ int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   try {
     if (command == "generate" && argc >= 4)
-      return Generate(argv[2], std::atof(argv[3]), argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 1);
+      return Generate(argv[2], std::atof(argv[3]),
+                      argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 1);
     if (command == "harvest" && argc >= 3)
       return Harvest(argv[2], argc > 3 && std::string(argv[3]) == "--body-scan");
   } catch (const std::exception& e) {

@@ -10,7 +10,9 @@ namespace {
 
 using Pos = std::int64_t;
 
-unsigned char LowerAscii(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
+unsigned char LowerAscii(unsigned char c) {
+  return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+}
 
 std::string_view Trim(std::string_view s) {
   std::size_t b = 0, e = s.size();
@@ -84,7 +86,8 @@ class TOEMessage::TListCursor {
     if (from < 1) from = 1;
     if (limit > len_ + 1) limit = len_ + 1;
     if (from >= limit) return 0;
-    const void* hit = std::memchr(t_.data() + (from - 1), c, static_cast<std::size_t>(limit - from));
+    const void* hit =
+        std::memchr(t_.data() + (from - 1), c, static_cast<std::size_t>(limit - from));
     return hit ? static_cast<const char*>(hit) - t_.data() + 1 : 0;
   }
 
@@ -221,8 +224,7 @@ void TOEMessage::ParseAddressList(std::int64_t start) {
   entries_.clear();
 }
 
-bool TOEMessage::ReadEntry(TListCursor& lc, std::int64_t start, TEntry& entry,
-                           std::int64_t& next) {
+bool TOEMessage::ReadEntry(TListCursor& lc, std::int64_t start, TEntry& entry, std::int64_t& next) {
   const Pos len = lc.Len();
   next = 0;
 
@@ -240,9 +242,9 @@ bool TOEMessage::ReadEntry(TListCursor& lc, std::int64_t start, TEntry& entry,
   if (!before(cur)) cur = s;
 
   // 4. The entry.
-  bool byAddress = false;    // taken by its "@" (4.3), not by a quoted name (4.1)
-  bool commaEnded = false;   // a "," on the line ended it
-  Pos addressFrom = 0;       // where the address text of a comma-ended entry begins
+  bool byAddress = false;   // taken by its "@" (4.3), not by a quoted name (4.1)
+  bool commaEnded = false;  // a "," on the line ended it
+  Pos addressFrom = 0;      // where the address text of a comma-ended entry begins
   std::string_view address, name;
   if (lc.At(cur) == '"') {
     // 4.1 A quoted name, the address after it.

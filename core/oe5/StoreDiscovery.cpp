@@ -9,7 +9,8 @@ namespace {
 
 constexpr std::string_view kIdentities = "Identities";
 constexpr std::string_view kOeKey = "Software\\Microsoft\\Outlook Express\\5.0";
-constexpr std::string_view kProfileList = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+constexpr std::string_view kProfileList =
+    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 
 // The placeholders are matched in this exact letter case only; a Store Root written in
 // another case is left as it is (and then names no existing folder).

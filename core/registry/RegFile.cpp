@@ -87,7 +87,8 @@ int HexDigit(char c) {
 }
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && SameTextIgnoringCase(text.substr(0, prefix.size()), prefix);
+  return text.size() >= prefix.size() &&
+         SameTextIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
 std::string_view TrimSpaces(std::string_view s) {
@@ -118,14 +119,38 @@ std::optional<std::string> ReadQuoted(std::string_view text, std::size_t& pos) {
     }
     const char e = text[pos++];
     switch (e) {
-      case 'n': wide.Flush(); out += '\n'; break;
-      case 'r': wide.Flush(); out += '\r'; break;
-      case 't': wide.Flush(); out += '\t'; break;
-      case 'a': wide.Flush(); out += '\a'; break;
-      case 'b': wide.Flush(); out += '\b'; break;
-      case 'e': wide.Flush(); out += '\x1b'; break;
-      case 'f': wide.Flush(); out += '\f'; break;
-      case 'v': wide.Flush(); out += '\v'; break;
+      case 'n':
+        wide.Flush();
+        out += '\n';
+        break;
+      case 'r':
+        wide.Flush();
+        out += '\r';
+        break;
+      case 't':
+        wide.Flush();
+        out += '\t';
+        break;
+      case 'a':
+        wide.Flush();
+        out += '\a';
+        break;
+      case 'b':
+        wide.Flush();
+        out += '\b';
+        break;
+      case 'e':
+        wide.Flush();
+        out += '\x1b';
+        break;
+      case 'f':
+        wide.Flush();
+        out += '\f';
+        break;
+      case 'v':
+        wide.Flush();
+        out += '\v';
+        break;
       case 'x': {
         std::uint32_t v = 0;
         int n = 0;
@@ -307,11 +332,13 @@ void TRegFileRegistry::LoadText(std::string_view bytes, TRegRoot defaultRoot) {
       std::string_view p = *path;
       TRegRoot root = defaultRoot;
       bool named = false;
-      for (auto [name, r] : {std::pair{std::string_view("HKEY_CURRENT_USER"), TRegRoot::CurrentUser},
-                             std::pair{std::string_view("HKCU"), TRegRoot::CurrentUser},
-                             std::pair{std::string_view("HKEY_LOCAL_MACHINE"), TRegRoot::LocalMachine},
-                             std::pair{std::string_view("HKLM"), TRegRoot::LocalMachine}}) {
-        if (StartsWithIgnoringCase(p, name) && (p.size() == name.size() || p[name.size()] == '\\')) {
+      for (auto [name, r] :
+           {std::pair{std::string_view("HKEY_CURRENT_USER"), TRegRoot::CurrentUser},
+            std::pair{std::string_view("HKCU"), TRegRoot::CurrentUser},
+            std::pair{std::string_view("HKEY_LOCAL_MACHINE"), TRegRoot::LocalMachine},
+            std::pair{std::string_view("HKLM"), TRegRoot::LocalMachine}}) {
+        if (StartsWithIgnoringCase(p, name) &&
+            (p.size() == name.size() || p[name.size()] == '\\')) {
           root = r;
           p.remove_prefix(name.size());
           named = true;

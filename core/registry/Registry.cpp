@@ -4,7 +4,9 @@ namespace tessaly {
 
 namespace {
 
-unsigned char LowerAscii(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
+unsigned char LowerAscii(unsigned char c) {
+  return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+}
 
 // The first component of a key path and the rest after its backslash.
 std::pair<std::string_view, std::string_view> SplitFirst(std::string_view path) {
@@ -18,7 +20,8 @@ std::pair<std::string_view, std::string_view> SplitFirst(std::string_view path) 
 bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(static_cast<unsigned char>(a[i])) != LowerAscii(static_cast<unsigned char>(b[i])))
+    if (LowerAscii(static_cast<unsigned char>(a[i])) !=
+        LowerAscii(static_cast<unsigned char>(b[i])))
       return false;
   return true;
 }
@@ -84,8 +87,8 @@ bool TRegTreeRegistry::KeyExists(TRegRoot root, std::string_view path) const {
   return Root(root).Find(path) != nullptr;
 }
 
-std::optional<std::vector<std::string>> TRegTreeRegistry::SubKeyNames(
-    TRegRoot root, std::string_view path) const {
+std::optional<std::vector<std::string>> TRegTreeRegistry::SubKeyNames(TRegRoot root,
+                                                                      std::string_view path) const {
   const TRegKey* key = Root(root).Find(path);
   if (!key) return std::nullopt;
   return key->SubKeyNames();

@@ -26,7 +26,7 @@ class TRegistry {
   virtual bool KeyExists(TRegRoot root, std::string_view path) const = 0;
   // The subkey names of a key in registry order; nothing when the key cannot be opened.
   virtual std::optional<std::vector<std::string>> SubKeyNames(TRegRoot root,
-                                                             std::string_view path) const = 0;
+                                                              std::string_view path) const = 0;
   // A string value (plain or expandable) as stored, placeholders unexpanded; nothing when
   // the key or the value is missing or the value holds no string.
   virtual std::optional<std::string> ReadString(TRegRoot root, std::string_view path,
@@ -86,7 +86,7 @@ class TRegTreeRegistry : public TRegistry {
  public:
   bool KeyExists(TRegRoot root, std::string_view path) const override;
   std::optional<std::vector<std::string>> SubKeyNames(TRegRoot root,
-                                                     std::string_view path) const override;
+                                                      std::string_view path) const override;
   std::optional<std::string> ReadString(TRegRoot root, std::string_view path,
                                         std::string_view name) const override;
 

@@ -23,9 +23,8 @@ class TBlockFile {
     bytes.replace(at, text.size(), text);
   }
   // A data block: its header (own offset, body size, text length, next block) and text.
-  void Block(std::uint32_t at, std::uint32_t textLength, std::uint32_t next,
-             std::string_view text, std::uint32_t bodySize = 512,
-             std::optional<std::uint32_t> ownOffset = {}) {
+  void Block(std::uint32_t at, std::uint32_t textLength, std::uint32_t next, std::string_view text,
+             std::uint32_t bodySize = 512, std::optional<std::uint32_t> ownOffset = {}) {
     Put32(at, ownOffset.value_or(at));
     Put32(at + 4, bodySize);
     Put32(at + 8, textLength);

@@ -45,30 +45,38 @@ std::set<Address> AddressesOf(const std::vector<std::string>& texts) {
 
 struct FixtureCase {
   const char* file;
-  std::size_t undbxMessages;    // what undbx extracts through the index
-  std::size_t ourMessages;      // what our scan accepts
-  std::set<Address> onlyOurs;   // addresses only the extra candidates hold
-  Address known;                // one address the file is known to hold
+  std::size_t undbxMessages;   // what undbx extracts through the index
+  std::size_t ourMessages;     // what our scan accepts
+  std::set<Address> onlyOurs;  // addresses only the extra candidates hold
+  Address known;               // one address the file is known to hold
 };
 
 }  // namespace
 
 TEST(RealFolderFiles, EveryMessageUndbxExtractsIsReadWithTheSameAddresses) {
   const std::string folder = test::FixtureFolder();
-  if (folder.empty()) GTEST_SKIP() << "no real folder files: TESSALY_FIXTURES/dbx is missing";
+  if (folder.empty())
+    GTEST_SKIP()
+        << "no real folder files: neither $TESSALY_FIXTURES/dbx nor ../shared/fixtures/dbx exists";
   if (!test::HaveUndbx()) GTEST_SKIP() << "undbx is not installed (scripts/install-deps)";
 
   const std::vector<FixtureCase> cases = {
       // A forwarded message carries another message whole; block boundaries cut four of
       // that inner header's lines so that each passes the start test and reaches its From
       // and To (the To of that inner header has no "@" in its angle brackets).
-      {"oe6_xp_28_messages.dbx", 28, 32,
+      {"oe6_xp_28_messages.dbx",
+       28,
+       32,
        {{"FROM", "no-reply@sgmail01.github.com", "GitHub"},
         {"TO", "NEVES", "MARCUS VINICIUS DE OLIVEIRA"}},
        {"CC", "marcusvoneves@gmail.com", "marcus"}},
       // The stale copy's first word is not its own offset, so neither reader takes it;
       // a header line cut at a block boundary ("ject: ...") repeats the To address.
-      {"one_live_one_stale.dbx", 1, 2, {}, {"FROM", "off_1@webstation.com", "Wealth_Enterprises_2002"}},
+      {"one_live_one_stale.dbx",
+       1,
+       2,
+       {},
+       {"FROM", "off_1@webstation.com", "Wealth_Enterprises_2002"}},
       {"one_message.dbx", 1, 1, {}, {"TO", "noreply@freshmeat.net", ""}},
   };
   for (const FixtureCase& c : cases) {

@@ -22,12 +22,11 @@ struct Parsed {
 Parsed Parse(const std::string& text, int ndx = 7) {
   TOEMessage oe;
   Parsed out;
-  oe.onAddress = [&](void* sender, std::string_view email, std::string_view name,
-                     std::uint8_t kind, int n) {
+  oe.onAddress = [&](void* sender, std::string_view email, std::string_view name, std::uint8_t kind,
+                     int n) {
     EXPECT_EQ(sender, &oe);
     EXPECT_EQ(n, ndx);
-    out.reports.emplace_back(std::string(FieldTagFor(kind)), std::string(email),
-                             std::string(name));
+    out.reports.emplace_back(std::string(FieldTagFor(kind)), std::string(email), std::string(name));
   };
   out.accepted = oe.ParseHeader(text, ndx);
   return out;
@@ -62,35 +61,54 @@ TEST(ParseHeader, TakesTheAddressesOfEveryHeaderCase) {
       {"bare address", "To: " + A1 + "\r\n", true, {{"TO", A1, ""}}},
       {"name and angle address", "To: Ann Lee <" + A1 + ">\r\n", true, {{"TO", A1, "Ann Lee"}}},
       {"quoted name", "To: \"Ann Lee\" <" + A1 + ">\r\n", true, {{"TO", A1, "Ann Lee"}}},
-      {"quoted name with a comma", "To: \"Sales, North\" <" + A1 + ">\r\n", true,
+      {"quoted name with a comma",
+       "To: \"Sales, North\" <" + A1 + ">\r\n",
+       true,
        {{"TO", A1, "Sales, North"}}},
-      {"apostrophes inside the quotes", "To: \"'Ann Lee'\" <" + A1 + ">\r\n", true,
+      {"apostrophes inside the quotes",
+       "To: \"'Ann Lee'\" <" + A1 + ">\r\n",
+       true,
        {{"TO", A1, "Ann Lee"}}},
-      {"comment after the address", "To: " + A1 + " (Ann Lee)\r\n", true,
-       {{"TO", A1, "Ann Lee"}}},
-      {"comment right after the address", "To: " + A1 + "(Ann Lee)\r\n", true,
+      {"comment after the address", "To: " + A1 + " (Ann Lee)\r\n", true, {{"TO", A1, "Ann Lee"}}},
+      {"comment right after the address",
+       "To: " + A1 + "(Ann Lee)\r\n",
+       true,
        {{"TO", A1, "Ann Lee"}}},
       {"two addresses", "To: " + A1 + ", " + A2 + "\r\n", true, {{"TO", A2, ""}, {"TO", A1, ""}}},
-      {"three without spaces", "To: " + A1 + "," + A2 + "," + A3 + "\r\n", true,
+      {"three without spaces",
+       "To: " + A1 + "," + A2 + "," + A3 + "\r\n",
+       true,
        {{"TO", A3, ""}, {"TO", A2, ""}, {"TO", A1, ""}}},
-      {"continuation line", "To: " + A1 + ",\r\n\t" + A2 + "\r\n", true,
+      {"continuation line",
+       "To: " + A1 + ",\r\n\t" + A2 + "\r\n",
+       true,
        {{"TO", A2, ""}, {"TO", A1, ""}}},
-      {"no space after the colon", "To:" + A1 + ", " + A2 + "\r\n", true,
+      {"no space after the colon",
+       "To:" + A1 + ", " + A2 + "\r\n",
+       true,
        {{"TO", A2, ""}, {"TO", A1, ""}}},
       {"square brackets", "To: [" + A1 + "]\r\n", true, {{"TO", A1, ""}}},
       {"a name alone", "To: Ann Lee\r\n", true, {}},
       {"undisclosed recipients", "To: undisclosed-recipients:;\r\n", true, {}},
       {"source route", "To: <@relay.example:" + A1 + ">\r\n", true, {}},
-      {"Q-encoded name", "To: =?iso-8859-1?Q?Caf=E9_Bar?= <" + A1 + ">\r\n", true,
+      {"Q-encoded name",
+       "To: =?iso-8859-1?Q?Caf=E9_Bar?= <" + A1 + ">\r\n",
+       true,
        {{"TO", A1, "Caf\xE9 Bar"}}},
       {"Bcc alone", "Bcc: " + A1 + "\r\n", false, {}},
       {"From and Cc", "From: " + A1 + "\r\nCc: " + A2 + "\r\n", false, {}},
-      {"From and Bcc", "From: " + A1 + "\r\nBcc: " + A2 + "\r\n", true,
+      {"From and Bcc",
+       "From: " + A1 + "\r\nBcc: " + A2 + "\r\n",
+       true,
        {{"FROM", A1, ""}, {"BCC", A2, ""}}},
-      {"field names in capitals", "TO: " + A1 + "\r\nCC: " + A2 + "\r\n", true,
+      {"field names in capitals",
+       "TO: " + A1 + "\r\nCC: " + A2 + "\r\n",
+       true,
        {{"CC", A2, ""}, {"TO", A1, ""}}},
       {"Reply-To is no To", "Reply-To: " + A1 + "\r\nFrom: " + A2 + "\r\n", false, {}},
-      {"empty value continues on the next line", "To:\r\nSubject: write to " + A2 + "\r\n", true,
+      {"empty value continues on the next line",
+       "To:\r\nSubject: write to " + A2 + "\r\n",
+       true,
        {{"TO", A2, "Subject: write to"}}},
       {"every field, fields in their order",
        "From: " + A1 + "\r\nSender: " + A2 + "\r\nCc: " + A3 + "\r\nTo: " + A4 + "\r\nBcc: " + A5 +
@@ -113,10 +131,10 @@ TEST(ParseHeader, ReadsFromAtTheVeryStartOnlyWhenNoFromLineFollowsAnywhere) {
   EXPECT_EQ(Parse(start + "Quoted:\r\nFrom: " + A3 + "\r\n").reports,
             (std::vector<Report>{{"TO", A2, ""}}));
   // The same goes for a second From line in the header: the first occurrence is read.
-  EXPECT_EQ(Parse("Received: x\r\nFrom: " + A1 + "\r\nTo: " + A2 + "\r\nFrom: " + A3 +
-                  "\r\n\r\nbody")
-                .reports,
-            (std::vector<Report>{{"FROM", A1, ""}, {"TO", A2, ""}}));
+  EXPECT_EQ(
+      Parse("Received: x\r\nFrom: " + A1 + "\r\nTo: " + A2 + "\r\nFrom: " + A3 + "\r\n\r\nbody")
+          .reports,
+      (std::vector<Report>{{"FROM", A1, ""}, {"TO", A2, ""}}));
 }
 
 TEST(ParseHeader, FieldsThatFirstOccurInTheBodyAreNotRead) {
@@ -137,20 +155,32 @@ TEST(ParseHeader, CommentsCommasAndUnclosedParts) {
       // With no ")" the entry stays as its address was taken, comment text included.
       {"unclosed comment", "To: " + A1 + " (Ann\r\n", true, {{"TO", A1 + " (Ann", ""}}},
       // A comment may close on a later line; the name then spans the lines.
-      {"comment closing on the next line", "To: " + A1 + " (Ann\r\n\tLee)\r\n", true,
+      {"comment closing on the next line",
+       "To: " + A1 + " (Ann\r\n\tLee)\r\n",
+       true,
        {{"TO", A1, "Ann\r\n\tLee"}}},
       // The comment of a comma-ended entry names that entry; every entry once.
-      {"comments on comma-ended entries", "To: " + A1 + " (Ann), " + A2 + " (Bob)\r\n", true,
+      {"comments on comma-ended entries",
+       "To: " + A1 + " (Ann), " + A2 + " (Bob)\r\n",
+       true,
        {{"TO", A2, "Bob"}, {"TO", A1, "Ann"}}},
-      {"comma inside a comment", "To: " + A1 + " (Lee, Ann), " + A2 + "\r\n", true,
+      {"comma inside a comment",
+       "To: " + A1 + " (Lee, Ann), " + A2 + "\r\n",
+       true,
        {{"TO", A2, ""}, {"TO", A1, "Lee, Ann"}}},
-      {"comma inside the last comment", "To: " + A2 + ", " + A1 + " (Lee, Ann)\r\n", true,
+      {"comma inside the last comment",
+       "To: " + A2 + ", " + A1 + " (Lee, Ann)\r\n",
+       true,
        {{"TO", A1, "Lee, Ann"}, {"TO", A2, ""}}},
-      {"quoted name keeps over a comment", "To: \"Ann\" <" + A1 + "> (work), " + A2 + "\r\n",
-       true, {{"TO", A2, ""}, {"TO", A1, "Ann"}}},
+      {"quoted name keeps over a comment",
+       "To: \"Ann\" <" + A1 + "> (work), " + A2 + "\r\n",
+       true,
+       {{"TO", A2, ""}, {"TO", A1, "Ann"}}},
       {"unclosed quote", "To: \"Ann <" + A1 + ">\r\n", true, {}},
-      {"a line without @ in the middle", "To: " + A1 + ",\r\n\tAnn Lee,\r\n\t" + A2 + "\r\n",
-       true, {{"TO", A2, ""}, {"TO", A1, ""}}},
+      {"a line without @ in the middle",
+       "To: " + A1 + ",\r\n\tAnn Lee,\r\n\t" + A2 + "\r\n",
+       true,
+       {{"TO", A2, ""}, {"TO", A1, ""}}},
       {"one apostrophe alone as the name", "To: \"'\" <" + A1 + ">\r\n", true, {{"TO", A1, ""}}},
   };
   for (const HeaderCase& c : cases) {
@@ -167,9 +197,8 @@ TEST(ParseHeader, AFailingHandlerCostsOnlyThatAddress) {
     seen.emplace_back(email);
     if (email == A2) throw std::runtime_error("table full");
   };
-  EXPECT_TRUE(oe.ParseHeader(Message("From: " + A4 + "\r\nTo: " + A1 + ", " + A2 + ", " + A3 +
-                                     "\r\n"),
-                             1));
+  EXPECT_TRUE(
+      oe.ParseHeader(Message("From: " + A4 + "\r\nTo: " + A1 + ", " + A2 + ", " + A3 + "\r\n"), 1));
   EXPECT_EQ(seen, (std::vector<std::string>{A4, A3, A2, A1}));
 }
 

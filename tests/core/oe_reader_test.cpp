@@ -1,10 +1,9 @@
 // Reading folder files: candidates, message starts, block chains, events and their order,
 // Stop, and files that cannot be read. Every case runs through memory and through a file.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <optional>
@@ -28,7 +27,9 @@ struct TLog {
   std::optional<std::uint64_t> stopAt;
 
   void Attach(TOEMessage& oe) {
-    oe.OnFileSize = [this](std::uint64_t size) { events.push_back("size " + std::to_string(size)); };
+    oe.OnFileSize = [this](std::uint64_t size) {
+      events.push_back("size " + std::to_string(size));
+    };
     oe.onAddress = [this](void*, std::string_view email, std::string_view name, std::uint8_t kind,
                           int ndx) {
       std::string line = std::string(FieldTagFor(kind)) + " " + std::string(email);
@@ -140,10 +141,9 @@ TEST(ReadFolderFile, RaisesEachMessagesAddressesThenTheMessageThenItsOffset) {
   f.PadTo(0x1000);
   const TRun run = ReadBoth(f);
   EXPECT_TRUE(run.ok);
-  EXPECT_EQ(run.log.events,
-            (Lines{"size 4096", "TO ann@one.example #1", "msg #1", "at 0",
-                   "FROM cy@three.example 'Cy' #2", "TO dee@four.example #2",
-                   "TO bob@two.example #2", "msg #2", "at 2048", "at 4096"}));
+  EXPECT_EQ(run.log.events, (Lines{"size 4096", "TO ann@one.example #1", "msg #1", "at 0",
+                                   "FROM cy@three.example 'Cy' #2", "TO dee@four.example #2",
+                                   "TO bob@two.example #2", "msg #2", "at 2048", "at 4096"}));
 }
 
 TEST(ReadFolderFile, PassesOverAStartWithBodySize508ButCountsIt) {
@@ -151,9 +151,9 @@ TEST(ReadFolderFile, PassesOverAStartWithBodySize508ButCountsIt) {
   f.Block(0x100, static_cast<std::uint32_t>(kToAnn.size()), 0, kToAnn, 508);
   f.Message(0x400, kToBob);
   const TRun run = ReadBoth(f);
-  EXPECT_EQ(run.log.events, (Lines{"size " + std::to_string(f.bytes.size()),
-                                   "TO bob@two.example 'Bob' #2", "msg #2", "at 1024",
-                                   "at " + std::to_string(f.bytes.size())}));
+  EXPECT_EQ(run.log.events,
+            (Lines{"size " + std::to_string(f.bytes.size()), "TO bob@two.example 'Bob' #2",
+                   "msg #2", "at 1024", "at " + std::to_string(f.bytes.size())}));
 }
 
 TEST(ReadFolderFile, TakesTheTextOfAReplacementBlockForALongFirstBlock) {
@@ -183,9 +183,9 @@ TEST(ReadFolderFile, AReplacementSearchThatFindsNothingPassesOverThatStartOnly) 
   f.PadTo(5 * 65536);
   const TRun run = ReadBoth(f);
   EXPECT_TRUE(run.ok);
-  EXPECT_EQ(run.log.events, (Lines{"size " + std::to_string(f.bytes.size()),
-                                   "TO bob@two.example 'Bob' #2", "msg #2", "at 2048",
-                                   "at " + std::to_string(f.bytes.size())}));
+  EXPECT_EQ(run.log.events,
+            (Lines{"size " + std::to_string(f.bytes.size()), "TO bob@two.example 'Bob' #2",
+                   "msg #2", "at 2048", "at " + std::to_string(f.bytes.size())}));
 }
 
 TEST(ReadMessage, EndsEveryBrokenChainWithTheTextGatheredSoFar) {
@@ -285,9 +285,9 @@ TEST(ReadMessage, AFirstBlockWithoutTextIsRejected) {
   f.Message(0x300, kToAnn);
   const TRun run = ReadBoth(f);
   // The empty start takes number 1; the block it points at is read on its own as #2.
-  EXPECT_EQ(run.log.events, (Lines{"size " + std::to_string(f.bytes.size()),
-                                   "TO ann@one.example #2", "msg #2", "at 768",
-                                   "at " + std::to_string(f.bytes.size())}));
+  EXPECT_EQ(run.log.events,
+            (Lines{"size " + std::to_string(f.bytes.size()), "TO ann@one.example #2", "msg #2",
+                   "at 768", "at " + std::to_string(f.bytes.size())}));
 }
 
 TEST(ReadFolderFile, ALaterBlockThatLooksLikeAHeaderIsACandidateOfItsOwn) {
@@ -301,9 +301,8 @@ TEST(ReadFolderFile, ALaterBlockThatLooksLikeAHeaderIsACandidateOfItsOwn) {
   const TRun run = ReadBoth(f);
   EXPECT_EQ(run.log.events,
             (Lines{"size " + std::to_string(f.bytes.size()), "TO ann@one.example #1", "msg #1",
-                   "at 256", "FROM eve@five.example 'Eve' #2", "TO fwd@six.example #2",
-                   "msg #2", "at " + std::to_string(0x100 + 528),
-                   "at " + std::to_string(f.bytes.size())}));
+                   "at 256", "FROM eve@five.example 'Eve' #2", "TO fwd@six.example #2", "msg #2",
+                   "at " + std::to_string(0x100 + 528), "at " + std::to_string(f.bytes.size())}));
 
   // A part header in a later block starts a candidate that has no To, so it is dropped.
   std::string part = MailText("To: ann@one.example\r\n", std::string(600, '-'));

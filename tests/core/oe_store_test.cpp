@@ -2,10 +2,9 @@
 // registry text files as a Wine prefix keeps them), the folder files of a store folder,
 // and harvesting a store without the window.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -30,8 +29,8 @@ const std::string kProfiles = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\
 
 struct StoreCase {
   const char* what;
-  std::string storeRoot;                     // empty: no value
-  std::vector<std::string> profilePaths;     // one ProfileList subkey each; "-" none there
+  std::string storeRoot;                  // empty: no value
+  std::vector<std::string> profilePaths;  // one ProfileList subkey each; "-" none there
   bool profileList = true;
   std::string expected;
 };
@@ -41,7 +40,8 @@ TMemoryRegistry Registry(const StoreCase& c) {
   reg.SetWindowsFolder("C:\\WINDOWS");
   reg.SetString(CU, "Identities\\{ID-1}", "Username", "Main Identity");
   reg.AddKey(CU, "Identities\\{ID-1}" + kOe);
-  if (!c.storeRoot.empty()) reg.SetString(CU, "Identities\\{ID-1}" + kOe, "Store Root", c.storeRoot);
+  if (!c.storeRoot.empty())
+    reg.SetString(CU, "Identities\\{ID-1}" + kOe, "Store Root", c.storeRoot);
   if (c.profileList) reg.AddKey(LM, kProfiles);
   int n = 0;
   for (const std::string& p : c.profilePaths) {
@@ -59,20 +59,38 @@ TMemoryRegistry Registry(const StoreCase& c) {
 TEST(GetStoreRoot, ExpandsEachPlaceholderByItsRule) {
   const std::string tail = "\\Local Settings\\Application Data\\Identities\\{ID-1}\\Microsoft\\OE";
   const std::vector<StoreCase> cases = {
-      {"profile under the Windows folder", "%UserProfile%" + tail,
-       {"%SystemRoot%\\Profiles\\ann"}, true, "C:\\WINDOWS\\Profiles\\ann" + tail},
-      {"plain profile path", "%UserProfile%" + tail, {"D:\\Users\\ann"}, true,
+      {"profile under the Windows folder",
+       "%UserProfile%" + tail,
+       {"%SystemRoot%\\Profiles\\ann"},
+       true,
+       "C:\\WINDOWS\\Profiles\\ann" + tail},
+      {"plain profile path",
+       "%UserProfile%" + tail,
+       {"D:\\Users\\ann"},
+       true,
        "D:\\Users\\ann" + tail},
-      {"the first profile in registry order, whoever it is", "%UserProfile%\\OE",
-       {"C:\\Users\\system", "C:\\Users\\ann"}, true, "C:\\Users\\system\\OE"},
+      {"the first profile in registry order, whoever it is",
+       "%UserProfile%\\OE",
+       {"C:\\Users\\system", "C:\\Users\\ann"},
+       true,
+       "C:\\Users\\system\\OE"},
       {"system drive", "%SystemDrive%\\Mail\\Store", {}, true, "C:\\Mail\\Store"},
-      {"system drive further in: the drive still goes first", "X%SystemDrive%\\Mail", {}, true,
+      {"system drive further in: the drive still goes first",
+       "X%SystemDrive%\\Mail",
+       {},
+       true,
        "C:X\\Mail"},
-      {"letter case of the placeholder differs", "%USERPROFILE%\\OE", {"C:\\Users\\ann"}, true,
+      {"letter case of the placeholder differs",
+       "%USERPROFILE%\\OE",
+       {"C:\\Users\\ann"},
+       true,
        "%USERPROFILE%\\OE"},
       {"no placeholder", "E:\\Mail Store", {}, true, "E:\\Mail Store"},
-      {"a drive placeholder in the profile path stays", "%UserProfile%\\OE",
-       {"%SystemDrive%\\Users\\ann"}, true, "%SystemDrive%\\Users\\ann\\OE"},
+      {"a drive placeholder in the profile path stays",
+       "%UserProfile%\\OE",
+       {"%SystemDrive%\\Users\\ann"},
+       true,
+       "%SystemDrive%\\Users\\ann\\OE"},
       {"no profile list", "%UserProfile%\\OE", {}, false, ""},
       {"an empty profile list", "%UserProfile%\\OE", {}, true, ""},
       {"a first profile without a path", "%UserProfile%\\OE", {"-", "C:\\Users\\ann"}, true, ""},
@@ -132,24 +150,26 @@ TEST(ListIdentities, GivesUserNameNulKeyNameInRegistryOrder) {
 TEST(RegFileRegistry, FindsTheStoreOfAWinePrefixAndMapsItToARealFolder) {
   test::ScratchDir dir;
   const fs::path prefix = fs::path(dir.path) / "wine";
-  const fs::path store = prefix / "drive_c/users/ann/Local Settings/Application Data/Identities/"
-                                  "{5C3A}/Microsoft/Outlook Express";
+  const fs::path store = prefix /
+                         "drive_c/users/ann/Local Settings/Application Data/Identities/"
+                         "{5C3A}/Microsoft/Outlook Express";
   fs::create_directories(store);
   fs::create_directories(prefix / "dosdevices");
   fs::create_directory_symlink("../drive_c", prefix / "dosdevices/c:");
 
-  test::WriteFile((prefix / "user.reg").string(),
-                  "WINE REGISTRY Version 2\n"
-                  ";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
-                  "#arch=win32\n\n"
-                  "[Identities] 1700000000\n"
-                  "#time=1da0000000000\n"
-                  "\"Default User ID\"=\"{5C3A}\"\n\n"
-                  "[Identities\\\\{5C3A}] 1700000000\n"
-                  "\"Username\"=\"Main Identit\\x00e9\"\n\n"
-                  "[Identities\\\\{5C3A}\\\\Software\\\\Microsoft\\\\Outlook Express\\\\5.0] 1700000000\n"
-                  "\"Store Root\"=str(2):\"%UserProfile%\\\\Local Settings\\\\Application "
-                  "Data\\\\Identities\\\\{5C3A}\\\\Microsoft\\\\Outlook Express\"\n");
+  test::WriteFile(
+      (prefix / "user.reg").string(),
+      "WINE REGISTRY Version 2\n"
+      ";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
+      "#arch=win32\n\n"
+      "[Identities] 1700000000\n"
+      "#time=1da0000000000\n"
+      "\"Default User ID\"=\"{5C3A}\"\n\n"
+      "[Identities\\\\{5C3A}] 1700000000\n"
+      "\"Username\"=\"Main Identit\\x00e9\"\n\n"
+      "[Identities\\\\{5C3A}\\\\Software\\\\Microsoft\\\\Outlook Express\\\\5.0] 1700000000\n"
+      "\"Store Root\"=str(2):\"%UserProfile%\\\\Local Settings\\\\Application "
+      "Data\\\\Identities\\\\{5C3A}\\\\Microsoft\\\\Outlook Express\"\n");
   test::WriteFile((prefix / "system.reg").string(),
                   "WINE REGISTRY Version 2\n"
                   ";; All keys relative to \\\\Machine\n\n"
@@ -194,7 +214,9 @@ TEST(RegFileRegistry, ReadsAnExportInUtf16WithExpandableHexValues) {
       "Windows Registry Editor Version 5.00\r\n\r\n"
       "[HKEY_CURRENT_USER\\Identities\\{X}]\r\n\"Username\"=\"Ann \\\"A\\\" Lee\"\r\n\r\n"
       "[HKEY_CURRENT_USER\\Identities\\{X}\\Software\\Microsoft\\Outlook Express\\5.0]\r\n"
-      "\"Store Root\"=hex(2):" + hex + "\r\n\"Count\"=dword:00000002\r\n\r\n"
+      "\"Store Root\"=hex(2):" +
+      hex +
+      "\r\n\"Count\"=dword:00000002\r\n\r\n"
       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\S-1]\r\n"
       "\"ProfileImagePath\"=\"C:\\\\Documents and Settings\\\\ann\"\r\n"
       "[HKEY_CLASSES_ROOT\\Identities\\{Y}]\r\n";
@@ -251,8 +273,8 @@ TEST(HarvestOutlookExpress, ReadsAStoreFolderOrOneFileAndEndsAtAFileInUse) {
   };
 
   TOeHarvestResult all = HarvestOutlookExpress(dir.path, events, rawScan);
-  EXPECT_EQ(addresses, (std::vector<std::string>{"ann@example.org", "bob@example.org",
-                                                 "cy@example.org"}));
+  EXPECT_EQ(addresses,
+            (std::vector<std::string>{"ann@example.org", "bob@example.org", "cy@example.org"}));
   EXPECT_EQ(scanned, (std::vector<std::string>{"ann.dbx", "bob.dbx", "cy.dbx"}));
   EXPECT_EQ(all.read.size(), 3u);
   EXPECT_TRUE(all.failed.empty());

@@ -17,11 +17,14 @@ namespace tessaly::test {
 
 inline constexpr const char* kUndbx = "/usr/bin/undbx";
 
-inline bool HaveUndbx() { return ::access(kUndbx, X_OK) == 0; }
+inline bool HaveUndbx() {
+  return ::access(kUndbx, X_OK) == 0;
+}
 
 // Runs undbx on one folder file into outFolder and returns the texts of the messages it
 // wrote, sorted. Empty when undbx failed.
-inline std::vector<std::string> UndbxMessages(const std::string& dbx, const std::string& outFolder) {
+inline std::vector<std::string> UndbxMessages(const std::string& dbx,
+                                              const std::string& outFolder) {
   const pid_t pid = ::fork();
   if (pid == 0) {
     const int null = ::open("/dev/null", O_WRONLY);
@@ -42,12 +45,18 @@ inline std::vector<std::string> UndbxMessages(const std::string& dbx, const std:
   return texts;
 }
 
-// The folder of real folder files, or empty (with the reason) when it is missing.
+// The folder of real folder files: under $TESSALY_FIXTURES, else in the shared fixtures
+// folder beside the repository (the variable does not reach every test program); empty
+// when neither exists.
 inline std::string FixtureFolder() {
-  const char* root = std::getenv("TESSALY_FIXTURES");
-  if (!root || !*root) return {};
-  const std::string dbx = std::string(root) + "/dbx";
-  return std::filesystem::is_directory(dbx) ? dbx : std::string();
+  std::filesystem::path root;
+  if (const char* env = std::getenv("TESSALY_FIXTURES"); env && *env)
+    root = env;
+  else
+    root = std::filesystem::path(__FILE__).parent_path() / "../../../shared/fixtures";
+  const std::filesystem::path dbx = root / "dbx";
+  std::error_code ec;
+  return std::filesystem::is_directory(dbx, ec) ? dbx.lexically_normal().string() : std::string();
 }
 
 }  // namespace tessaly::test
