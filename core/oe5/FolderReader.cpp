@@ -2,6 +2,7 @@
 // have their block chain gathered and their header parsed.
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <unordered_set>
 
 #include "harvest/EventPump.h"
@@ -29,6 +30,18 @@ constexpr std::array<bool, 256> kNameBytes = [] {
 
 // Yield to the window system at least this often while no block is met.
 constexpr std::uint32_t kYieldStrideMask = (16u << 10) - 1;
+
+// Once a file has had this many times its size gathered (only chains crafted to share
+// their tails get there), each further message is gathered only this far past its header.
+constexpr std::uint64_t kBudgetPerByte = 16;
+constexpr std::uint64_t kBudgetBase = 64ull << 20;
+constexpr std::size_t kTailAfterBudget = 16u << 10;
+
+std::size_t FindBlankLine(const std::string& text, std::size_t from) {
+  if (from >= text.size()) return std::string::npos;
+  const void* hit = memmem(text.data() + from, text.size() - from, "\r\n\r\n", 4);
+  return hit ? static_cast<const char*>(hit) - text.data() : std::string::npos;
+}
 
 }  // namespace
 
@@ -77,6 +90,9 @@ bool TOEMessage::ScanFolder(TByteSource& source) {
     if (OnFileSize) OnFileSize(fileSize_);
     scanOffset_ = 0;
     messageNumber_ = 0;
+    memo_.valid = false;
+    gathered_ = 0;
+    budget_ = kBudgetBase + kBudgetPerByte * fileSize_;
 
     while (scanOffset_ < fileSize_ && !abort_) {
       const auto chunk = source.Chunk(scanOffset_);
@@ -119,6 +135,14 @@ void TOEMessage::ReadMessage(TByteSource& source, std::uint32_t offset, std::int
   if (!ReadBlock(source, offset, block)) return;
   if (block.bodySize == dbx::kSkippedBodySize) return;
 
+  // A block the last walk passed: its text is a tail of that walk's text.
+  if (memo_.valid && block.textLength <= dbx::kMaxFirstText) {
+    if (const auto it = memo_.blocks.find(offset); it != memo_.blocks.end()) {
+      if (!memo_.blankLine) return;
+      if (Verdict(it->second.first, it->second.second) == TVerdict::Rejected) return;
+    }
+  }
+
   // A first block with too much text stands for a block further on: probe every 64 KiB,
   // skipping the first step, for a word that is its own offset.
   while (block.textLength > dbx::kMaxFirstText) {
@@ -135,43 +159,107 @@ void TOEMessage::ReadMessage(TByteSource& source, std::uint32_t offset, std::int
     if (!found || !ReadBlock(source, probe, block)) return;
   }
 
-  GatherText(source, block);
+  // The text up to the empty line that ends the header: a candidate without one, or
+  // whose header lacks the fields that make a message, needs nothing more.
+  messageText_.clear();
+  trace_.clear();
+  TWalk walk;
+  walk.block = block;
+  walk.furthest = block.at;
+  walk.chain.push_back(block.at);
+  std::size_t blank = std::string::npos;
+  while (!walk.ended) {
+    if (OverBudget() && messageText_.size() > kTailAfterBudget) return;
+    const std::size_t before = messageText_.size();
+    trace_.emplace_back(walk.block.at, before);
+    Step(source, walk);
+    blank = FindBlankLine(messageText_, before >= 3 ? before - 3 : 0);
+    if (blank != std::string::npos) break;
+  }
+  RememberWalk(walk, blank);
+  if (blank == std::string::npos) return;
+  if (Verdict(0, StartsWithFromField(messageText_)) == TVerdict::Rejected) return;
+
+  // The rest of the message.
+  while (!walk.ended) {
+    if (OverBudget() && messageText_.size() >= blank + 4 + kTailAfterBudget) break;
+    Step(source, walk);
+  }
   if (ParseHeader(messageText_, ndx)) {
     if (OnGetMessage) OnGetMessage(messageText_, ndx);
     if (OnProgressBar) OnProgressBar(offset, abort_);
   }
 }
 
-void TOEMessage::GatherText(TByteSource& source, TBlock block) {
-  messageText_.clear();
-  chain_.clear();
-  chain_.push_back(block.at);
-  std::uint64_t furthest = block.at;
+void TOEMessage::Step(TByteSource& source, TWalk& walk) {
+  const TBlock& block = walk.block;
+  const auto end = [&walk](bool clean) {
+    walk.ended = true;
+    walk.clean = clean;
+  };
+  if (block.textLength == 0) return end(true);
+  // Never more text than the file holds, however the chain runs.
+  const std::uint64_t room = fileSize_ - std::min<std::uint64_t>(messageText_.size(), fileSize_);
+  const std::uint64_t take = std::min<std::uint64_t>(block.textLength, room);
+  source.AppendTo(messageText_, block.at + dbx::kHeaderSize, static_cast<std::size_t>(take));
+  gathered_ += take;
+  if (messageText_.size() >= fileSize_) return end(false);
+  const std::uint32_t next = block.nextBlock;
+  if (next == 0 || next >= fileSize_) return end(true);
+  if (next == block.ownOffset) return end(true);
   // While the chain runs forward it cannot come back to a block it has read; the set of
   // read blocks is only kept once it steps back.
-  std::unordered_set<std::uint64_t> seen;
-  bool stepsBack = false;
-  while (true) {
-    if (block.textLength == 0) break;
-    // Never more text than the file holds, however the chain runs.
-    const std::uint64_t room = fileSize_ - std::min<std::uint64_t>(messageText_.size(), fileSize_);
-    const std::uint64_t take = std::min<std::uint64_t>(block.textLength, room);
-    source.AppendTo(messageText_, block.at + dbx::kHeaderSize, static_cast<std::size_t>(take));
-    if (messageText_.size() >= fileSize_) break;
-    const std::uint32_t next = block.nextBlock;
-    if (next == 0 || next >= fileSize_) break;
-    if (next == block.ownOffset) break;
-    if (!stepsBack && next <= furthest) {
-      stepsBack = true;
-      seen.insert(chain_.begin(), chain_.end());
-    }
-    if (stepsBack && !seen.insert(next).second) break;  // back to a block already read
-    TBlock nextBlock;
-    if (!ReadBlock(source, next, nextBlock)) break;
-    block = nextBlock;
-    furthest = std::max<std::uint64_t>(furthest, next);
-    if (!stepsBack) chain_.push_back(next);
+  if (!walk.stepsBack && next <= walk.furthest) {
+    walk.stepsBack = true;
+    walk.seen.insert(walk.chain.begin(), walk.chain.end());
   }
+  if (walk.stepsBack && !walk.seen.insert(next).second) return end(false);  // a block read before
+  TBlock nextBlock;
+  if (!ReadBlock(source, next, nextBlock)) return end(true);
+  walk.block = nextBlock;
+  walk.furthest = std::max<std::uint64_t>(walk.furthest, next);
+  if (!walk.stepsBack) walk.chain.push_back(next);
+}
+
+void TOEMessage::RememberWalk(const TWalk& walk, std::size_t blankAt) {
+  memo_.valid = false;
+  memo_.blocks.clear();
+  for (auto& f : memo_.fields) f.clear();
+  const bool blankLine = blankAt != std::string::npos;
+  // Without an empty line the tails are known only when the chain itself ended.
+  if (!blankLine && !walk.clean) return;
+  memo_.valid = true;
+  memo_.blankLine = blankLine;
+  memo_.blankAt = blankLine ? blankAt : 0;
+  const std::string_view text = messageText_;
+  for (const auto& [at, start] : trace_) {
+    if (blankLine && start > blankAt) continue;  // its tail may not hold this empty line
+    memo_.blocks[at] = {
+        start, StartsWithFromField(text.substr(std::min<std::size_t>(start, text.size())))};
+  }
+  if (!blankLine) return;
+  for (std::size_t from = 0; from < blankAt;) {
+    const void* hit = std::memchr(text.data() + from, '\r', blankAt - from);
+    if (!hit) break;
+    const std::size_t i = static_cast<const char*>(hit) - text.data();
+    const int f = HeaderFieldAfterLineEnd(text, i);
+    if (f >= 0) memo_.fields[f].push_back(i);
+    from = i + 1;
+  }
+}
+
+TOEMessage::TVerdict TOEMessage::Verdict(std::uint64_t textStart, bool startsWithFrom) const {
+  // A field counts for a text beginning at textStart when a line of it begins there or
+  // later, before the empty line.
+  const auto present = [&](int f) {
+    const auto& at = memo_.fields[f];
+    return std::lower_bound(at.begin(), at.end(), textStart) != at.end();
+  };
+  if (present(3)) return TVerdict::Accepted;   // To
+  if (!present(4)) return TVerdict::Rejected;  // no Bcc either
+  if (present(0) || present(1)) return TVerdict::Accepted;
+  // "From:" at the very start counts only if no From line follows anywhere, body included.
+  return startsWithFrom ? TVerdict::Undecided : TVerdict::Rejected;
 }
 
 }  // namespace tessaly

@@ -148,6 +148,17 @@ class TOEMessage::TListCursor {
   Pos lineFrom_ = 0, lineHit_ = 0, closeFrom_ = 0, closeHit_ = 0, blankFrom_ = 0, blankHit_ = 0;
 };
 
+int HeaderFieldAfterLineEnd(std::string_view text, std::size_t at) {
+  if (at + 1 >= text.size() || text[at] != '\r' || text[at + 1] != '\n') return -1;
+  for (int f = 0; f < 5; ++f)
+    if (MatchesAt(text, at + 2, kFields[f].word)) return f;
+  return -1;
+}
+
+bool StartsWithFromField(std::string_view text) {
+  return MatchesAt(text, 0, "from:");
+}
+
 bool TOEMessage::ParseHeader(std::string_view text, int ndx) {
   text_ = text;
   ndx_ = ndx;

@@ -15,11 +15,14 @@
 // is a candidate, so messages the index has lost are read all the same.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "harvest/Events.h"
@@ -116,6 +119,29 @@ class TOEMessage {
     std::string address, name;
   };
   class TListCursor;
+  // A walk along one message's block chain.
+  struct TWalk {
+    TBlock block;
+    bool ended = false;
+    bool clean = true;  // ended where the chain itself ends, not at a repeat or the size bound
+    std::uint64_t furthest = 0;
+    bool stepsBack = false;
+    std::vector<std::uint64_t> chain;
+    std::unordered_set<std::uint64_t> seen;
+  };
+  // What the last walk learnt about the blocks it passed. A later candidate among them
+  // has a text that is a tail of that walk's text, so whether its header is taken can be
+  // told without walking the chain again.
+  struct TChainMemo {
+    bool valid = false;
+    bool blankLine = false;  // the walk met the empty line; otherwise there is none to its end
+    std::uint64_t blankAt = 0;
+    // Block offset: where its text began in the walk's text, and whether it begins "From:".
+    std::unordered_map<std::uint64_t, std::pair<std::uint64_t, bool>> blocks;
+    // Where each header field's line begins before the empty line, in field order.
+    std::array<std::vector<std::uint64_t>, 5> fields;
+  };
+  enum class TVerdict { Rejected, Accepted, Undecided };
 
   // Steps 3 to 6 of a folder read: size, scan, messages. False on failure.
   bool ScanFolder(TByteSource& source);
@@ -123,7 +149,11 @@ class TOEMessage {
   bool FinishFolder();
   void ReadMessage(TByteSource& source, std::uint32_t offset, std::int32_t ndx);
   bool ReadBlock(TByteSource& source, std::uint64_t at, TBlock& block) const;
-  void GatherText(TByteSource& source, TBlock block);
+  // Appends the current block's text to the message and moves to the next block.
+  void Step(TByteSource& source, TWalk& walk);
+  void RememberWalk(const TWalk& walk, std::size_t blankAt);
+  TVerdict Verdict(std::uint64_t textStart, bool startsWithFrom) const;
+  bool OverBudget() const { return gathered_ > budget_; }
   // One entry of an address list; false when the list has no entry there.
   bool ReadEntry(TListCursor& lc, std::int64_t start, TEntry& entry, std::int64_t& next);
   void Report(TEntry& entry);
@@ -135,8 +165,13 @@ class TOEMessage {
   std::uint32_t fileSize_ = 0;
   std::int32_t messageNumber_ = 0;
   std::string messageText_;
-  std::vector<std::uint64_t> chain_;
   bool abort_ = false;
+  // Block offset and where its text began, for each block of the current walk.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> trace_;
+  TChainMemo memo_;
+  // Text bytes gathered in this file, and how many may be before messages are cut short.
+  std::uint64_t gathered_ = 0;
+  std::uint64_t budget_ = 0;
 
   // Header parse state.
   std::string_view text_;
@@ -149,6 +184,12 @@ class TOEMessage {
 // The message-start test over the bytes from the block's 17th byte on (at most the first
 // 80 are looked at): a run of ASCII letters, digits, spaces and "-", then ": ".
 bool IsMessageStart(std::span<const std::uint8_t> text);
+
+// Which header field (0 From, 1 Sender, 2 Cc, 3 To, 4 Bcc) the CR LF at index at opens,
+// letter case ignored; -1 for none.
+int HeaderFieldAfterLineEnd(std::string_view text, std::size_t at);
+// Whether the text begins with "From:", letter case ignored.
+bool StartsWithFromField(std::string_view text);
 
 // Trims, removes every > < " ' [ ], trims again; empty when it then begins with "@".
 std::string CleanAddress(std::string_view a);

@@ -7,12 +7,14 @@
 
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "dbx_blocks.h"
 #include "oe5/UOEMessage.h"
 #include "test_support.h"
+#include "undbx_support.h"
 
 using namespace tessaly;
 using tessaly::test::MailText;
@@ -410,4 +412,103 @@ TEST(ReadFolderFile, ReadsTheSameFromAFileLargerThanItsReadWindows) {
   const TRun run = ReadBoth(f);
   EXPECT_TRUE(run.ok);
   EXPECT_GE(run.log.texts.size(), static_cast<std::size_t>(n));
+}
+
+namespace {
+
+std::uint32_t Word(const std::string& b, std::uint64_t at) {
+  std::uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + i]);
+  return v;
+}
+
+// The plain reading: every message start walks its whole chain and the whole text is
+// parsed. The reader takes shortcuts; it must raise exactly what this raises.
+Lines PlainReading(const std::string& b) {
+  Lines events;
+  TOEMessage parser;
+  parser.onAddress = [&](void*, std::string_view email, std::string_view name, std::uint8_t kind,
+                         int ndx) {
+    std::string line = std::string(FieldTagFor(kind)) + " " + std::string(email);
+    if (!name.empty()) line += " '" + std::string(name) + "'";
+    events.push_back(line + " #" + std::to_string(ndx));
+  };
+  const std::uint64_t size = b.size();
+  events.push_back("size " + std::to_string(size));
+  int n = 0;
+  for (std::uint64_t p = 0; p + 4 <= size; p += 4) {
+    if (Word(b, p) != p) continue;
+    const std::string_view rest = std::string_view(b).substr(std::min<std::uint64_t>(p + 16, size));
+    if (!IsMessageStart({reinterpret_cast<const std::uint8_t*>(rest.data()), rest.size()}))
+      continue;
+    ++n;
+    if (Word(b, p + 4) == 508) continue;
+    EXPECT_LE(Word(b, p + 8), 512u) << "no replacement blocks here";
+    std::string text;
+    std::set<std::uint64_t> seen{p};
+    for (std::uint64_t at = p;;) {
+      const std::uint32_t length = Word(b, at + 8), next = Word(b, at + 12);
+      if (length == 0) break;
+      const std::uint64_t from = std::min<std::uint64_t>(at + 16, size);
+      text += b.substr(from, std::min<std::uint64_t>({length, size - from, size - text.size()}));
+      if (text.size() >= size || next == 0 || next >= size || next == Word(b, at)) break;
+      if (!seen.insert(next).second || next + 16 > size) break;
+      at = next;
+    }
+    if (parser.ParseHeader(text, n)) {
+      events.push_back("msg #" + std::to_string(n));
+      events.push_back("at " + std::to_string(p));
+    }
+  }
+  events.push_back("at " + std::to_string(size));
+  return events;
+}
+
+TBlockFile Chained(const std::string& text, std::uint32_t at = 0x100) {
+  TBlockFile f;
+  f.Message(at, text);
+  return f;
+}
+
+}  // namespace
+
+TEST(ReadFolderFile, RaisesWhatThePlainReadingOfEveryChainRaises) {
+  std::vector<std::pair<std::string, std::string>> files;
+  // A big log attachment without empty lines: many of its blocks pass the start test and
+  // share the message's tail.
+  std::string log = MailText("To: ann@one.example\r\nContent-Type: multipart/mixed\r\n",
+                             "see the log\r\n--b\r\nContent-Type: text/plain\r\n\r\n");
+  for (int i = 0; log.size() < (600u << 10); ++i)
+    log += "2003-05-01 12:00 srv app: INFO: connection " + std::to_string(i) + " from host\r\n";
+  log += "--b\r\nContent-Type: text/plain\r\n\r\nFrom: tail@x.example\r\nTo: end@x.example\r\n";
+  files.emplace_back("log attachment", Chained(log).bytes);
+  // A header line cut at a block boundary that leaves "From:" at a block's start: that
+  // block's own From counts only while no From line follows in its text.
+  for (const std::string& after : {std::string(""), std::string("\r\nFrom: later@x.example")}) {
+    std::string text = "Received: from a\r\nTo: ann@one.example\r\nX-Pad: ";
+    text += std::string(512 - text.size() - 2, 'p') + "\r\n";
+    text += "From: Frag <frag@x.example>\r\nBcc: hidden@x.example\r\n\r\nbody" + after + "\r\n";
+    files.emplace_back("From at a block start" + after, Chained(text).bytes);
+  }
+  const std::string folder = test::FixtureFolder();
+  if (!folder.empty()) {
+    for (const char* name : {"oe6_xp_28_messages.dbx", "one_live_one_stale.dbx"})
+      files.emplace_back(name, test::ReadFile(folder + "/" + name));
+  }
+  for (const auto& [what, bytes] : files) {
+    TOEMessage oe;
+    TLog log;
+    log.Attach(oe);
+    oe.OnGetMessage = [&](std::string_view, int ndx) {
+      log.events.push_back("msg #" + std::to_string(ndx));
+    };
+    EXPECT_TRUE(
+        oe.ReadFolderBytes({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}));
+    EXPECT_EQ(log.events, PlainReading(bytes)) << what;
+    const bool fragmentTaken = std::find(log.events.begin(), log.events.end(),
+                                         "FROM frag@x.example 'Frag' #2") != log.events.end();
+    if (what.rfind("From at a block start", 0) == 0) {
+      EXPECT_EQ(fragmentTaken, what == "From at a block start") << what;
+    }
+  }
 }
