@@ -54,10 +54,20 @@ int Harvest(const std::string& path, bool bodyScan) {
     ++headerAddresses;
   };
   events.onScannedAddress = [&](std::string_view) { ++scannedAddresses; };
-  events.OnProgressBar = [&](std::uint64_t, bool&) { ++messages; };
+  // The body scan reports its own progress; only the reader's reports count messages.
+  bool scanning = false;
+  events.OnProgressBar = [&](std::uint64_t, bool&) {
+    if (!scanning) ++messages;
+  };
   std::function<void(const std::string&)> rawScan;
 #ifdef TESSALY_HAVE_SCANNER
-  if (bodyScan) rawScan = [&](const std::string& p) { tessaly::ScanFile(p, events); };
+  if (bodyScan) {
+    rawScan = [&](const std::string& p) {
+      scanning = true;
+      tessaly::ScanFile(p, events);
+      scanning = false;
+    };
+  }
 #endif
 
   const auto start = std::chrono::steady_clock::now();
