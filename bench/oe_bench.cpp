@@ -63,9 +63,12 @@ int Harvest(const std::string& path, bool bodyScan) {
 #ifdef TESSALY_HAVE_SCANNER
   if (bodyScan) {
     rawScan = [&](const std::string& p) {
-      scanning = true;
+      struct Scanning {
+        bool& flag;
+        explicit Scanning(bool& f) : flag(f) { flag = true; }
+        ~Scanning() { flag = false; }
+      } during(scanning);
       tessaly::ScanFile(p, events);
-      scanning = false;
     };
   }
 #endif
