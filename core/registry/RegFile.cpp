@@ -1,5 +1,6 @@
 #include "registry/RegFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -286,16 +287,18 @@ std::vector<std::string> LogicalLines(std::string_view text) {
 
 }  // namespace
 
-bool TRegFileRegistry::LoadFile(const std::string& path, TRegRoot defaultRoot) {
+bool TRegFileRegistry::LoadFile(const std::string& path, TRegRoot defaultRoot,
+                                const std::vector<std::string>& keep) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   if (in.bad()) return false;
-  LoadText(bytes, defaultRoot);
+  LoadText(bytes, defaultRoot, keep);
   return true;
 }
 
-void TRegFileRegistry::LoadText(std::string_view bytes, TRegRoot defaultRoot) {
+void TRegFileRegistry::LoadText(std::string_view bytes, TRegRoot defaultRoot,
+                                const std::vector<std::string>& keep) {
   std::string text;
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
       static_cast<unsigned char>(bytes[1]) == 0xFE) {
@@ -346,6 +349,11 @@ void TRegFileRegistry::LoadText(std::string_view bytes, TRegRoot defaultRoot) {
         }
       }
       if (!named && StartsWithIgnoringCase(p, "HKEY_")) continue;  // another root
+      while (!p.empty() && p.front() == '\\') p.remove_prefix(1);
+      if (!keep.empty() && std::none_of(keep.begin(), keep.end(), [p](const std::string& k) {
+            return StartsWithIgnoringCase(p, k) && (p.size() == k.size() || p[k.size()] == '\\');
+          }))
+        continue;
       key = &Root(root).Make(p);
       continue;
     }
@@ -413,8 +421,10 @@ std::string TRegFileRegistry::ToLocalPath(std::string_view windowsPath) const {
 std::unique_ptr<TRegFileRegistry> TRegFileRegistry::ForWinePrefix(const std::string& prefix) {
   auto reg = std::make_unique<TRegFileRegistry>();
   const fs::path root = prefix;
-  const bool user = reg->LoadFile((root / "user.reg").string(), TRegRoot::CurrentUser);
-  const bool machine = reg->LoadFile((root / "system.reg").string(), TRegRoot::LocalMachine);
+  const bool user =
+      reg->LoadFile((root / "user.reg").string(), TRegRoot::CurrentUser, {"Identities"});
+  const bool machine = reg->LoadFile((root / "system.reg").string(), TRegRoot::LocalMachine,
+                                     {"Software\\Microsoft\\Windows NT\\CurrentVersion"});
   if (!user && !machine) return nullptr;
 
   reg->SetWindowsFolder(reg->ReadString(TRegRoot::LocalMachine,

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "registry/Registry.h"
 
@@ -18,14 +19,17 @@ class TRegFileRegistry final : public TRegTreeRegistry {
   // (HKEY_CURRENT_USER\..., HKEY_LOCAL_MACHINE\..., or HKCU/HKLM) go to that root, keys of
   // other roots are left out, and keys without a root name (a Wine hive) go to
   // defaultRoot. False when the file cannot be read; damaged lines are passed over.
-  bool LoadFile(const std::string& path, TRegRoot defaultRoot);
+  // When keep is given, only keys at or under one of those paths are taken.
+  bool LoadFile(const std::string& path, TRegRoot defaultRoot,
+                const std::vector<std::string>& keep = {});
   // The same over the file's bytes (UTF-16 with its byte-order mark, or 8-bit text).
-  void LoadText(std::string_view bytes, TRegRoot defaultRoot);
+  void LoadText(std::string_view bytes, TRegRoot defaultRoot,
+                const std::vector<std::string>& keep = {});
 
   // The registry of a Wine prefix: user.reg for the current user, system.reg for the
-  // machine, the Windows folder from the machine's "SystemRoot" value (else C:\windows),
-  // and every drive letter that the prefix maps in dosdevices. Nothing when the folder
-  // holds neither hive.
+  // machine (only the keys the mail store needs), the Windows folder from the machine's
+  // "SystemRoot" value (else C:\windows), and every drive letter that the prefix maps in
+  // dosdevices. Nothing when the folder holds neither hive.
   static std::unique_ptr<TRegFileRegistry> ForWinePrefix(const std::string& prefix);
 
   void SetWindowsFolder(std::string folder) { windowsFolder_ = std::move(folder); }

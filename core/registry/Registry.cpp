@@ -8,6 +8,12 @@ unsigned char LowerAscii(unsigned char c) {
   return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
 }
 
+std::string LowerKey(std::string_view name) {
+  std::string lower(name);
+  for (char& c : lower) c = static_cast<char>(LowerAscii(static_cast<unsigned char>(c)));
+  return lower;
+}
+
 // The first component of a key path and the rest after its backslash.
 std::pair<std::string_view, std::string_view> SplitFirst(std::string_view path) {
   const std::size_t cut = path.find('\\');
@@ -27,9 +33,8 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 const TRegKey* TRegKey::Child(std::string_view name) const {
-  for (const auto& k : subkeys_)
-    if (SameTextIgnoringCase(k->name_, name)) return k.get();
-  return nullptr;
+  const auto it = index_.find(LowerKey(name));
+  return it == index_.end() ? nullptr : subkeys_[it->second].get();
 }
 
 const TRegKey* TRegKey::Find(std::string_view path) const {
@@ -52,6 +57,7 @@ TRegKey& TRegKey::Make(std::string_view path) {
     if (first.empty()) continue;
     TRegKey* child = const_cast<TRegKey*>(key->Child(first));
     if (!child) {
+      key->index_.emplace(LowerKey(first), key->subkeys_.size());
       key->subkeys_.push_back(std::make_unique<TRegKey>(std::string(first)));
       child = key->subkeys_.back().get();
     }

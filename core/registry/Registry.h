@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tessaly {
@@ -77,6 +78,8 @@ class TRegKey {
 
   std::string name_;
   std::vector<std::unique_ptr<TRegKey>> subkeys_;
+  // Subkeys by their name in lower case; a hive key may have thousands of them.
+  std::unordered_map<std::string, std::size_t> index_;
   std::vector<std::pair<std::string, std::optional<std::string>>> values_;
 };
 
