@@ -371,6 +371,19 @@ class TOeSourceTest : public QObject {
     QCOMPARE(w_->AddressCount(), 4);
   }
 
+  void aFolderFileWhoseExtensionIsInCapitalsIsReadUnderItsOwnName() {
+    const QString own = scratch_.path() + "/own";
+    QVERIFY(QDir().mkpath(own));
+    WriteFolderFile(own + "/Sent.DBX", {"eve@five.example"});
+    Settings(false, "", "", own);
+    w_->miOutlookExpressClick();
+    QCOMPARE(Items(w_->clb), QStringList{"Sent"});
+    TickAll();
+    w_->acImportExecute();
+    QVERIFY(boxes_.isEmpty());
+    QCOMPARE(TableAddresses(), QStringList{"eve@five.example"});
+  }
+
   void stopDuringTheSecondOfThreeFolders() {
     TickAll();
     QStringList scanned;
