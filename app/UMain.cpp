@@ -47,6 +47,7 @@ TfrmMain::TfrmMain(Tdm& dm, QWidget* parent)
   Panel2->hide();
   Splitter1->handle(1)->hide();
   list_.onTableReleased = [this] { gridModel_->Detach(); };
+  ConnectOeSource();
 }
 
 TfrmMain::~TfrmMain() {

@@ -81,6 +81,17 @@ class TfrmMain : public QMainWindow {
   // --- Outlook Express source (sources/OeSource.cpp) ----------------------------------
   void LoadOeFolders();
   void ImportOutlookExpress();
+  // FormCreate's part: the reader with its events bound to this window, the registry it
+  // reads, and the options command.
+  void ConnectOeSource();
+  // "Outlook Express Opt&ions": the options dialog, then a reload after OK.
+  void acOptionsClick();
+  // Refills the folder list with the folder files of folder, all unticked.
+  void FillFolderList(const QString& folder);
+  // The source's state (sources/OeSource.h): the reader `oe`, its registry, the folder
+  // the list shows, and the body scan of a folder file.
+  class TOeSource;
+  TOeSource& OeSource();
   // (end of Outlook Express source)
 
   // --- Outlook source (sources/OutlookSource.cpp) -------------------------------------
@@ -222,6 +233,8 @@ class TfrmMain : public QMainWindow {
   // (end of File and Folder source fields)
 
   // --- Outlook Express source fields ---
+  // Shared so that this header needs no definition of it.
+  std::shared_ptr<TOeSource> oeSource_;
   // (end of Outlook Express source fields)
 
   // --- Outlook source fields ---
