@@ -150,6 +150,8 @@ void TDBISAMTableVantor::Open() {
   if (Active()) return;
   const std::string path = FullPath();
   db_ = OpenConnection(path, SQLITE_OPEN_READWRITE);
+  listed_.Clear();
+  sqlite3_update_hook(db_, &TDBISAMTableVantor::RecordsChanged, this);
   try {
     Exec(kPragmas);
     insert_ = Prepare("INSERT INTO Address(id, Email, Name, Field) VALUES(?1, ?2, ?3, ?4)");
@@ -177,8 +179,20 @@ void TDBISAMTableVantor::Finalize() {
 void TDBISAMTableVantor::Commit() {
   if (db_ && inTransaction_) {
     inTransaction_ = false;
-    Exec("COMMIT");
+    try {
+      Exec("COMMIT");
+    } catch (const ETableError&) {
+      NoteFailedWrite();
+      throw;
+    }
   }
+}
+
+void TDBISAMTableVantor::NoteFailedWrite() {
+  // A full disk or an I/O error can make the engine roll the whole transaction back, and
+  // with it records the memo remembers.
+  if (inTransaction_ && sqlite3_get_autocommit(db_)) inTransaction_ = false;
+  if (!inTransaction_) listed_.Clear();
 }
 
 void TDBISAMTableVantor::Close() {
@@ -193,6 +207,7 @@ void TDBISAMTableVantor::Close() {
   Finalize();
   sqlite3_close(db_);
   db_ = nullptr;
+  listed_.Clear();
   order_.clear();
   cursor_ = 0;
   if (!failure.empty()) throw ETableError(failure);
@@ -214,14 +229,21 @@ std::string TDBISAMTableVantor::OrderByClause() const {
   return indexName_.empty() ? "ORDER BY id" : "ORDER BY Email COLLATE NOCASE, id";
 }
 
+void TDBISAMTableVantor::RecordsChanged(void* self, int op, const char*, const char*, long long) {
+  // A record deleted or changed may have been the one a remembered address stood for.
+  if (op != SQLITE_INSERT) static_cast<TDBISAMTableVantor*>(self)->listed_.Clear();
+}
+
 bool TDBISAMTableVantor::EmailExists(std::string_view email) {
   if (!db_) Fail("Table is not open");
+  if (listed_.Contains(email)) return true;
   sqlite3_reset(probeEmail_);
   BindText(probeEmail_, 1, CutToWidth(email, kEmailWidth));
   const int rc = sqlite3_step(probeEmail_);
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) Fail("Look-up failed");
   const bool found = rc == SQLITE_ROW;
   sqlite3_reset(probeEmail_);
+  if (found) listed_.Insert(email);
   return found;
 }
 
@@ -288,8 +310,12 @@ void TDBISAMTableVantor::Post() {
   BindText(insert_, 4, pending_.Field);
   const int rc = sqlite3_step(insert_);
   sqlite3_reset(insert_);
-  if (rc != SQLITE_DONE) Fail("Cannot post record " + std::to_string(pending_.id));
+  if (rc != SQLITE_DONE) {
+    NoteFailedWrite();
+    Fail("Cannot post record " + std::to_string(pending_.id));
+  }
   appending_ = false;
+  listed_.Insert(pending_.Email);
 }
 
 void TDBISAMTableVantor::Cancel() { appending_ = false; }
@@ -306,7 +332,11 @@ void TDBISAMTableVantor::AppendRecord(std::int32_t id, std::string_view email,
   BindText(st, 4, CutToWidth(field, kFieldWidth));
   const int rc = sqlite3_step(st);
   sqlite3_reset(st);
-  if (rc != SQLITE_DONE) Fail("Cannot post record " + std::to_string(id));
+  if (rc != SQLITE_DONE) {
+    NoteFailedWrite();
+    Fail("Cannot post record " + std::to_string(id));
+  }
+  listed_.Insert(email);
 }
 
 

@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Shared/ListedMemo.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -176,6 +178,7 @@ class TDBISAMTableVantor {
   void Exec(const char* sql);
   sqlite3_stmt* Prepare(const char* sql);
   void BeginIfNeeded();
+  void NoteFailedWrite();
   void Finalize();
   void LoadCurrent();
   std::vector<TAddressRecord> ReadRecords(const std::string& sql, int count, std::int64_t offset);
@@ -198,6 +201,9 @@ class TDBISAMTableVantor {
   TAddressRecord current_;
 
   int controlsDisabled_ = 0;
+  // Addresses the e-mail index is known to hold; any removal or change of records clears it.
+  TListedMemo listed_;
+  static void RecordsChanged(void* self, int op, const char*, const char*, long long);
   std::size_t exportRecNo_ = 0;
   bool exportDisabledControls_ = false;
 };

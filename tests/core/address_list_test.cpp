@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Shared/AddressList.h"
+#include "Shared/ListedMemo.h"
 #include "harvest/Events.h"
 #include "test_support.h"
 
@@ -194,6 +195,40 @@ TEST(CreateAddressTable, RefusesAFolderThatAnotherCopyIsUsing) {
   });
   EXPECT_EQ(status, 0);
   EXPECT_EQ(first.Table()->RecordCount(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(AddressListTest, AnAddressDeletedFromTheListIsTakenAgainWhenItComesBack) {
+  list.AddScannedAddress("again@mail.test");
+  list.AddScannedAddress("AGAIN@mail.test");  // refused, and now remembered as listed
+  auto* t = list.Table();
+  t->SetIndexName("");
+  t->First();
+  t->Delete();
+  t->SetIndexName("ndxemail");
+  list.AddScannedAddress("Again@Mail.test");
+  EXPECT_EQ(Rows(), (std::vector<Row>{{2, "Again@Mail.test", "", ""}}));
+}
+
+TEST(ListedMemo, AnswersListedOnlyForKeysItTookAsTheIndexComparesThem) {
+  TListedMemo memo;
+  const std::string longKey = std::string(80, 'q') + "@tail.test";
+  memo.Insert("ann@mail.test");
+  memo.Insert("J\xF6RG@mail.test");
+  memo.Insert(longKey);
+  for (int i = 0; i < 100000; ++i) memo.Insert("filler" + std::to_string(i) + "@x.test");
+  EXPECT_TRUE(memo.Contains("ANN@MAIL.TEST"));
+  EXPECT_TRUE(memo.Contains("j\xF6rg@MAIL.test"));
+  EXPECT_FALSE(memo.Contains("j\xD6rg@mail.test"));  // only ASCII letters fold
+  EXPECT_TRUE(memo.Contains(std::string(80, 'Q') + "-other"));  // the same cut key
+  EXPECT_FALSE(memo.Contains("ann@mail.tes"));
+  EXPECT_FALSE(memo.Contains("filler100000@x.test"));
+  EXPECT_TRUE(memo.Contains("FILLER99999@x.test"));
+  memo.Clear();
+  EXPECT_FALSE(memo.Contains("ann@mail.test"));
 }
 
 }  // namespace
