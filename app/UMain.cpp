@@ -19,6 +19,7 @@
 #include <climits>
 
 #include "AddressGridModel.h"
+#include "Glyphs.h"
 #include "StdDlgs.h"
 #include "USplash.h"
 #include "settings/UDm.h"
@@ -138,11 +139,12 @@ void TfrmMain::BuildWindow() {
   standard->setMovable(false);
   standard->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   standard->setIconSize(QSize(16, 16));
-  const std::pair<QAction*, QStyle::StandardPixmap> glyphs[] = {
-      {acImport, QStyle::SP_MediaPlay},         {acStop, QStyle::SP_MediaStop},
-      {acSave, QStyle::SP_DialogSaveButton},    {acSelAll, QStyle::SP_DialogApplyButton},
-      {acClearAll, QStyle::SP_DialogResetButton}, {dxBarButton4, QStyle::SP_DialogHelpButton}};
-  for (const auto& [action, glyph] : glyphs) action->setIcon(style()->standardIcon(glyph));
+  acImport->setIcon(Glyphs::Start());
+  acStop->setIcon(Glyphs::Stop());
+  acSave->setIcon(Glyphs::SaveAs());
+  acSelAll->setIcon(Glyphs::SelectAll());
+  acClearAll->setIcon(Glyphs::Clear());
+  dxBarButton4->setIcon(Glyphs::Help());
   standard->addAction(acImport);
   standard->addSeparator();
   standard->addAction(acStop);

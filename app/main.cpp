@@ -1,6 +1,7 @@
 // Start-up in a fixed order: the data module, the splash, the main window, the loop.
 #include <QApplication>
 
+#include "Glyphs.h"
 #include "UMain.h"
 #include "USplash.h"
 #include "harvest/EventPump.h"
@@ -11,6 +12,7 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QCoreApplication::setOrganizationName(QString::fromLatin1(tessaly::version::kCompanyName));
   QCoreApplication::setApplicationName(QString::fromLatin1(tessaly::version::kProductName));
+  QApplication::setWindowIcon(Glyphs::Application());
 
   auto data = std::make_unique<Tdm>();
   dm = data.get();
