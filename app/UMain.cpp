@@ -529,6 +529,8 @@ void TfrmMain::UpdateControls() {
   miFile->setEnabled(free);
   miFolder->setEnabled(free);
   miDeleteEmails->setEnabled(doneWithRecords);
+  // The ticks say which folders the running walk reads: they stay as they are until it ends.
+  clb->setEnabled(free);
   dxGrid->setToolTip(doneWithRecords ? QStringLiteral("Click on the column header to sort")
                                      : QString());
 

@@ -10,6 +10,8 @@
 #include <QtTest>
 
 #include "AddressGridModel.h"
+#include "SaveListDialog.h"
+#include "sources/FBrowse.h"
 #include "UMain.h"
 #include "app_test_support.h"
 
@@ -304,6 +306,33 @@ class MainWindowTest : public QObject {
     QVERIFY(Win().BeginHarvestRun());  // every run returns the grid to live mode
     QVERIFY(!model->AllRecordsMode());
     Win().EndHarvestRun();
+  }
+
+  void theShortcutsReachTheirCommands() {
+    Win().show();
+    QVERIFY(QTest::qWaitForWindowActive(&Win()));
+    int fileDialogs = 0, saveDialogs = 0;
+    TOpenDialog::SetResponder([&](const TOpenDialog&) {
+      ++fileDialogs;
+      return std::optional<QString>();
+    });
+    TSaveListDialog::SetResponder([&](TSaveListDialog&) {
+      ++saveDialogs;
+      return int(QDialog::Rejected);
+    });
+    QTest::keyClick(&Win(), Qt::Key_S, Qt::ControlModifier);  // Start, not Save
+    QCOMPARE(fileDialogs, 1);
+    QCOMPARE(saveDialogs, 0);
+    Run({QStringLiteral("a@mail.test")});
+    QTest::keyClick(&Win(), Qt::Key_A, Qt::ControlModifier);  // Save As, not select all
+    QCOMPARE(saveDialogs, 1);
+    Win().miOutlookExpressClick();
+    AddFolders(2);
+    QTest::keyClick(&Win(), Qt::Key_L, Qt::ControlModifier);  // Select All
+    QCOMPARE(Win().CheckedFolderCount(), 2);
+    QTest::keyClick(&Win(), Qt::Key_R, Qt::ControlModifier);  // Clear
+    QCOMPARE(Win().CheckedFolderCount(), 0);
+    apptest::CancelEveryChooser();
   }
 
   void closing_data() {
