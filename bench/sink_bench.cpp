@@ -26,6 +26,12 @@ std::string Address(int i) {
   return buf;
 }
 
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 long PeakKb() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
@@ -63,18 +69,20 @@ int main(int argc, char** argv) {
   }
   const long baseKb = PeakKb();
   const auto start = std::chrono::steady_clock::now();
+  const double cpuStart = CpuSeconds();
   list.Table()->Open();
   list.Table()->SetIndexName("ndxemail");
   for (const auto& r : reports) list.oeAddress(nullptr, r, "Name", tessaly::akFrom, 0);
   list.Table()->Commit();
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double cpu = CpuSeconds() - cpuStart;
   const long rows = static_cast<long>(list.Table()->RecordCount());
   list.Table()->Close();
 
-  std::printf("reports=%zu stored=%ld seconds=%.3f reports_per_second=%.0f peak_rss_mb=%.1f "
-              "input_mb=%.1f\n",
-              reports.size(), rows, seconds, reports.size() / seconds, PeakKb() / 1024.0,
-              baseKb / 1024.0);
+  std::printf("reports=%zu stored=%ld seconds=%.3f reports_per_second=%.0f cpu_seconds=%.3f "
+              "reports_per_cpu_second=%.0f peak_rss_mb=%.1f input_mb=%.1f\n",
+              reports.size(), rows, seconds, reports.size() / seconds, cpu, reports.size() / cpu,
+              PeakKb() / 1024.0, baseKb / 1024.0);
   return rows == count ? 0 : 1;
 }
