@@ -1,5 +1,6 @@
 #include "Harvest.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,11 +11,16 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 
-#include "SeenAddresses.h"
 #include "Shared/AddressList.h"
 #include "harvest/Paths.h"
+#include "list/DeleteMatching.h"
+#include "list/SaveLayouts.h"
+#include "list/WildMatcher.h"
+#include "oe5/OeHarvest.h"
+#include "outlook/DataFileHarvest.h"
 #include "scan/FileFind.h"
 #include "scan/Scanner.h"
 
@@ -130,6 +136,33 @@ bool PrintList(TDBISAMTableVantor& table, std::string& error) {
   return true;
 }
 
+bool IsStandardOutput(const std::string& output) {
+  return output.empty() || output == "-" || output == "/dev/stdout";
+}
+
+// Copies a finished file to standard output from where that stands, so that a list
+// appended to a file (>>) lands after what is there.
+void CopyToStandardOutput(const std::string& path) {
+  FILE* in = std::fopen(path.c_str(), "rb");
+  if (!in) throw EExportError("Cannot read " + path + ": " + std::strerror(errno));
+  char chunk[1 << 16];
+  std::size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0) {
+    for (std::size_t done = 0; done < n;) {
+      const ssize_t put = ::write(STDOUT_FILENO, chunk + done, n - done);
+      if (put < 0 && errno == EINTR) continue;
+      if (put < 0) {
+        const int error = errno;
+        std::fclose(in);
+        errno = error;
+        throw EExportError(std::string("Cannot write the list: ") + std::strerror(error));
+      }
+      done += static_cast<std::size_t>(put);
+    }
+  }
+  std::fclose(in);
+}
+
 class TRun {
  public:
   explicit TRun(const THarvestOptions& options)
@@ -148,59 +181,128 @@ class TRun {
       Warn(e.what());
       return 1;
     }
-    events_.onScannedAddress = [this, &table](std::string_view email) {
-      if (options_.keepDuplicates) {
-        list_.AddScannedAddress(email);
-        return;
-      }
-      // A repeat is refused here, without a look-up in the table; a new address goes to
-      // the sink, and is remembered once the table holds it (a failed append is not).
-      if (seen_.Contains(email)) return;
-      list_.AddScannedAddress(email);
-      try {
-        if (table.EmailExists(email)) seen_.Add(email);
-      } catch (const ETableError&) {
-      }
-    };
+    // Every address enters the table through the sink, as in the window.
+    events_.onAddress = [this](void* sender, std::string_view email, std::string_view name,
+                               std::uint8_t kind,
+                               int ndx) { list_.oeAddress(sender, email, name, kind, ndx); };
+    events_.onScannedAddress = [this](std::string_view email) { list_.AddScannedAddress(email); };
     events_.OnFileSize = [this](std::uint64_t size) { progress_.Size(size); };
     events_.OnProgressBar = [this](std::uint64_t position, bool& abort) {
       progress_.Position(position, list_.idCounter);
       abort = g_signal != 0;
     };
 
-    for (const std::string& input : options_.inputs) {
+    for (const THarvestSource& source : options_.sources) {
       if (g_signal) break;
-      struct stat st {};
-      if (::stat(input.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        const std::vector<std::string> entries = ListFolder(input);
-        for (std::size_t k = 0; k < entries.size() && !g_signal; ++k) {
-          // Subfolders, FIFOs, sockets and devices count but are never opened.
-          if (!IsRegularFile(entries[k])) continue;
-          progress_.Item(k + 1, entries.size(), entries[k]);
-          Scan(entries[k]);
-        }
-      } else {
-        progress_.Item(1, 1, input);
-        Scan(input);
+      switch (source.kind) {
+        case THarvestSource::TKind::File:
+          HarvestFileOrFolder(source.path);
+          break;
+        case THarvestSource::TKind::OutlookExpress:
+          HarvestStore(source.path);
+          break;
+        case THarvestSource::TKind::DataFile:
+          HarvestDataFile(source.path);
+          break;
       }
     }
     progress_.Clear();
     if (g_signal) return 1;
-    std::string error;
+    THarvestEvents deleting;
+    deleting.OnProgressBar = [](std::uint64_t, bool& abort) { abort = g_signal != 0; };
     try {
+      for (const std::string& pattern : options_.deletePatterns) {
+        if (g_signal) return 1;
+        const std::int64_t count = DeleteMatching(table, pattern, deleting);
+        if (::isatty(STDERR_FILENO) == 1)
+          std::fprintf(stderr, "Emails deleted: %lld (%s)\n", static_cast<long long>(count),
+                       pattern.c_str());
+      }
       table.Commit();
+    } catch (const EWildCard& e) {
+      // Patterns are checked with the arguments; this is the matcher's last word.
+      Warn(std::string("bad pattern for '--delete': ") + e.what());
+      return 2;
     } catch (const ETableError& e) {
       Warn(e.what());
       return 1;
     }
-    if (!PrintList(table, error)) {
-      if (errno != EPIPE) Warn(error);
-      return 1;
+    if (g_signal) return 1;
+    if (options_.layout == 0 && options_.output.empty()) {
+      std::string error;
+      if (!PrintList(table, error)) {
+        if (errno != EPIPE) Warn(error);
+        return 1;
+      }
+      return 0;
     }
-    return 0;
+    return WriteList(table, folder);
   }
 
  private:
+  void HarvestFileOrFolder(const std::string& input) {
+    struct stat st {};
+    if (::stat(input.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      const std::vector<std::string> entries = ListFolder(input);
+      for (std::size_t k = 0; k < entries.size() && !g_signal; ++k) {
+        // Subfolders, FIFOs, sockets and devices count but are never opened.
+        if (!IsRegularFile(entries[k])) continue;
+        progress_.Item(k + 1, entries.size(), entries[k]);
+        Scan(entries[k]);
+      }
+    } else {
+      progress_.Item(1, 1, input);
+      Scan(input);
+    }
+  }
+
+  // A store folder's folder files one by one, so that one that is in use or damaged is
+  // named and passed over while the others are still read.
+  void HarvestStore(const std::string& path) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+      for (const std::string& name : ListFolderFiles(path)) files.push_back(JoinPath(path, name));
+      if (files.empty()) Warn(path + ": no folder file (*.dbx) in it");
+    } else {
+      files.push_back(path);
+    }
+    std::function<void(const std::string&)> rawScan;
+    if (options_.oeBodyScan) rawScan = [this](const std::string& p) { ScanFile(p, events_); };
+    for (std::size_t k = 0; k < files.size() && !g_signal; ++k) {
+      progress_.Item(k + 1, files.size(), files[k]);
+      const TOeHarvestResult result = HarvestOutlookExpress(files[k], events_, rawScan);
+      if (!result.failed.empty()) {
+        progress_.Clear();
+        Warn("Cannot import " + result.failed + ": " + FolderFileFailure(result.failed));
+      }
+      if (result.aborted) break;
+    }
+  }
+
+  static std::string FolderFileFailure(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    ::close(fd);
+    return "it is in use by another program, damaged, or 2 GiB or more";
+  }
+
+  void HarvestDataFile(const std::string& path) {
+    progress_.Item(1, 1, path);
+    TDataFileHarvestOptions options;
+    options.body = options_.dataFileBody;
+    options.from = options_.dataFileFrom;
+    options.to = options_.dataFileTo;
+    TDataFileHarvestResult result;
+    try {
+      result = HarvestDataFiles({path}, options, events_.onAddress);
+    } catch (const std::exception& e) {
+      result.problems.push_back(path + ": " + e.what());
+    }
+    progress_.Clear();
+    for (const std::string& problem : result.problems) Warn(problem);
+  }
+
   void Scan(const std::string& path) {
     try {
       ScanFile(path, events_);
@@ -210,9 +312,34 @@ class TRun {
     }
   }
 
+  // The list in a Save As layout, through the window's writer. Standard output that is a
+  // regular file gets a finished copy, so that appending (>>) appends and a failure leaves
+  // what was there; a pipe or a terminal is written directly.
+  int WriteList(TDBISAMTableVantor& table, const std::string& folder) {
+    const int layout = options_.layout ? options_.layout : 2;
+    const char separator = SystemListSeparator();
+    try {
+      if (!IsStandardOutput(options_.output)) {
+        WriteLayout(table, layout, options_.output, separator);
+        return 0;
+      }
+      struct stat st {};
+      if (::fstat(STDOUT_FILENO, &st) == 0 && S_ISREG(st.st_mode)) {
+        const std::string copy = JoinPath(folder, "list.out");
+        WriteLayout(table, layout, copy, separator);
+        CopyToStandardOutput(copy);
+      } else {
+        WriteLayout(table, layout, "/dev/stdout", separator);
+      }
+      return 0;
+    } catch (const std::exception& e) {
+      if (errno != EPIPE) Warn(e.what());
+      return 1;
+    }
+  }
+
   const THarvestOptions& options_;
   TAddressList list_;
-  TSeenAddresses seen_;
   THarvestEvents events_;
   TProgressLine progress_;
 };

@@ -1,5 +1,7 @@
-// One run of the command-line harvester: every input through the stream scan into a
-// temporary address table, then the list on standard output.
+// One run of the command-line harvester: every source (files and folders through the stream
+// scan, Outlook Express stores, Outlook data files) into a temporary address table through
+// the window's sink, then the deletions by pattern, then the list on standard output or in
+// a Save As layout.
 #pragma once
 
 #include "HarvestOptions.h"

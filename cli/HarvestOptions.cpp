@@ -2,19 +2,102 @@
 
 #include <array>
 
+#include "Shared/AddressList.h"
+#include "list/SaveLayouts.h"
+#include "list/WildMatcher.h"
+
 namespace {
 
-constexpr std::array<TOptionRow, 2> kOptions = {{
+using Source = THarvestSource::TKind;
+
+std::string AddSource(THarvestOptions& o, Source kind, std::string_view path) {
+  if (path.empty()) return "an empty name is no file or folder";
+  o.sources.push_back({kind, std::string(path)});
+  return {};
+}
+
+constexpr std::array<TOptionRow, 11> kOptions = {{
     {"keep-duplicates",
      0,
      {},
      "keep every address found, also those already in the list",
-     [](THarvestOptions& o, std::string_view) { o.keepDuplicates = true; }},
+     [](THarvestOptions& o, std::string_view) -> std::string {
+       o.keepDuplicates = true;
+       return {};
+     }},
+    {"oe", 0, "PATH", "read an Outlook Express store folder (its *.dbx files) or one folder file",
+     [](THarvestOptions& o, std::string_view v) {
+       return AddSource(o, Source::OutlookExpress, v);
+     }},
+    {"no-body-scan",
+     0,
+     {},
+     "with --oe: the message headers only, no raw scan of the folder files",
+     [](THarvestOptions& o, std::string_view) -> std::string {
+       o.oeBodyScan = false;
+       return {};
+     }},
+    {"pst", 0, "FILE", "read every folder of an Outlook data file (PST or OST)",
+     [](THarvestOptions& o, std::string_view v) { return AddSource(o, Source::DataFile, v); }},
+    {"body",
+     0,
+     {},
+     "with --pst: also the addresses in the message text",
+     [](THarvestOptions& o, std::string_view) -> std::string {
+       o.dataFileBody = true;
+       return {};
+     }},
+    {"no-from",
+     0,
+     {},
+     "with --pst: leave out the senders",
+     [](THarvestOptions& o, std::string_view) -> std::string {
+       o.dataFileFrom = false;
+       return {};
+     }},
+    {"no-to",
+     0,
+     {},
+     "with --pst: leave out the recipients",
+     [](THarvestOptions& o, std::string_view) -> std::string {
+       o.dataFileTo = false;
+       return {};
+     }},
+    {"delete", 0, "PATTERN", "afterwards delete the addresses matching PATTERN (* and ?, any case)",
+     [](THarvestOptions& o, std::string_view v) -> std::string {
+       // Blanks around the pattern are dropped, as the window's Delete Emails drops them.
+       const std::string pattern(tessaly::TrimControls(v));
+       if (pattern.empty()) return "option '--delete' needs a pattern";
+       try {
+         const tessaly::TWildMatcher check(pattern, false, '*', '?');
+       } catch (const tessaly::EWildCard& e) {
+         return "bad pattern for '--delete': " + std::string(e.what());
+       }
+       o.deletePatterns.push_back(pattern);
+       return {};
+     }},
+    {"layout", 0, "L", "write the list in Save As layout L (below); without -o, to standard output",
+     [](THarvestOptions& o, std::string_view v) -> std::string {
+       const tessaly::TSaveLayout* layout = tessaly::FindSaveLayout(v);
+       if (!layout) return "unknown layout '" + std::string(v) + "'";
+       o.layout = layout->number;
+       return {};
+     }},
+    {"output", 'o', "FILE",
+     "write the list to FILE, in layout txt unless --layout; - is standard output",
+     [](THarvestOptions& o, std::string_view v) -> std::string {
+       if (v.empty()) return "option '-o' needs a file name";
+       o.output = v;
+       return {};
+     }},
     {"help",
      'h',
      {},
      "show this help and exit",
-     [](THarvestOptions& o, std::string_view) { o.help = true; }},
+     [](THarvestOptions& o, std::string_view) -> std::string {
+       o.help = true;
+       return {};
+     }},
 }};
 
 const TOptionRow* FindLong(std::string_view name) {
@@ -41,7 +124,7 @@ std::string ParseHarvestArguments(std::span<const std::string_view> args,
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      options.inputs.emplace_back(arg);
+      options.sources.push_back({THarvestSource::TKind::File, std::string(arg)});
       continue;
     }
     if (arg == "--") {
@@ -76,19 +159,20 @@ std::string ParseHarvestArguments(std::span<const std::string_view> args,
       if (i + 1 >= args.size()) return "option '" + shown + "' needs a value";
       value = args[++i];
     }
-    row->apply(options, value);
+    if (std::string error = row->apply(options, value); !error.empty()) return error;
   }
-  if (!options.help && options.inputs.empty()) return "no file or folder given";
+  if (!options.help && options.sources.empty()) return "no file or folder given";
   return {};
 }
 
 std::string HarvestUsage() {
   std::string text =
       "Usage: tessaly-harvest [OPTION]... FILE_OR_FOLDER...\n"
-      "Collect the e-mail addresses found in files and print the list, one address a line,\n"
-      "in address order ignoring letter case. A file is scanned whole, as bytes; a folder\n"
-      "has each of its files scanned (not those of its subfolders).\n"
-      "Addresses already in the list (in any letter case) are left out.\n\nOptions:\n";
+      "Collect the e-mail addresses found in files and mail stores and print the list, one\n"
+      "address a line, in address order ignoring letter case. A file is scanned whole, as\n"
+      "bytes; a folder has each of its files scanned (not those of its subfolders). The\n"
+      "sources are read in the order given; the first report of an address is kept, and\n"
+      "addresses already in the list (in any letter case) are left out.\n\nOptions:\n";
   for (const TOptionRow& o : kOptions) {
     std::string left = "  ";
     left += o.shortName ? std::string("-") + o.shortName + ", " : std::string("    ");
@@ -97,9 +181,16 @@ std::string HarvestUsage() {
     if (left.size() < 26) left.resize(26, ' ');
     text += left + " " + std::string(o.help) + "\n";
   }
+  text += "\nLayouts (by number or name):\n";
+  for (const tessaly::TSaveLayout& layout : tessaly::SaveLayouts()) {
+    std::string left = "  " + std::to_string(layout.number) + "  " + std::string(layout.shortName);
+    if (left.size() < 17) left.resize(17, ' ');
+    text += left + " " + std::string(layout.caption) + "\n";
+  }
   text +=
-      "\nExit status: 0 when the list was made (files that cannot be read are reported on\n"
-      "standard error and passed over), 1 when it could not be made or written, 2 on bad\n"
-      "usage.\n";
+      "A dBASE layout needs a file it can rewind: a pipe or a terminal is refused.\n"
+      "\nExit status: 0 when the list was made (files and folder files that cannot be read\n"
+      "are reported on standard error and passed over), 1 when it could not be made or\n"
+      "written (a file that could not be written is not left behind), 2 on bad usage.\n";
   return text;
 }

@@ -7,11 +7,34 @@
 #include <string_view>
 #include <vector>
 
+// One thing to harvest, in the order given: the first report of an address wins, so the
+// order decides which name and field an address keeps.
+struct THarvestSource {
+  enum class TKind {
+    File,            // a file or a folder, scanned as bytes
+    OutlookExpress,  // --oe: a store folder or one folder file
+    DataFile,        // --pst: an Outlook data file
+  };
+  TKind kind = TKind::File;
+  std::string path;
+};
+
 struct THarvestOptions {
   bool keepDuplicates = false;
   bool help = false;
-  // Files and folders, in the order given.
-  std::vector<std::string> inputs;
+  // The Save As layout, 1 to 7; 0 when none was asked for.
+  int layout = 0;
+  // Where the layout goes; "-" and "/dev/stdout" are standard output. Empty: standard output.
+  std::string output;
+  // Wildcard patterns, deleted in the order given once the harvest is over.
+  std::vector<std::string> deletePatterns;
+  // The folder files of --oe also scanned as raw bytes, for the addresses in the bodies.
+  bool oeBodyScan = true;
+  // What --pst collects.
+  bool dataFileBody = false;
+  bool dataFileFrom = true;
+  bool dataFileTo = true;
+  std::vector<THarvestSource> sources;
 };
 
 struct TOptionRow {
@@ -19,7 +42,8 @@ struct TOptionRow {
   char shortName;              // 0 when there is none
   std::string_view valueName;  // empty when the option takes no value
   std::string_view help;
-  void (*apply)(THarvestOptions& options, std::string_view value);
+  // Returns an empty text when the value is good, otherwise what is wrong with it.
+  std::string (*apply)(THarvestOptions& options, std::string_view value);
 };
 
 std::span<const TOptionRow> HarvestOptionTable();

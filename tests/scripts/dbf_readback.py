@@ -1,10 +1,14 @@
 """The dBASE layouts of Save As, read back by an independent reader (dbfread).
 
 Usage: dbf_readback.py WRITER
+       dbf_readback.py --records FILE
 
 Writes layouts 1 and 4 of a small table through WRITER and checks what dbfread finds:
 the dBASE III version byte and header end, the column names, types, widths and decimals,
 every value, and the record order (e-mail order, letter case ignored).
+
+With --records, prints what dbfread finds in FILE instead, for a script to compare: a line
+of columns (name:type:width), then one line per record, values separated by tabs.
 """
 import os
 import subprocess
@@ -100,6 +104,18 @@ class DbaseLayouts(unittest.TestCase):
         self.check(self.write(4), ["Email", "Name", "Field"], [])
 
 
+def print_records(path):
+    table = dbfread.DBF(path, recfactory=None, char_decode_errors="strict")
+    if table.header.dbversion != 3:
+        sys.exit("%s: not a dBASE III table" % path)
+    print("\t".join("%s:%s:%d" % (f.name, f.type, f.length) for f in table.fields))
+    for record in table:
+        print("\t".join(value for _, value in record))
+
+
 if __name__ == "__main__":
+    if len(sys.argv) == 3 and sys.argv[1] == "--records":
+        print_records(sys.argv[2])
+        sys.exit(0)
     WRITER = sys.argv.pop(1)
     unittest.main(verbosity=2)
