@@ -52,6 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view pattern = rest.substr(0, split);
   const std::string_view text =
       split == std::string_view::npos ? std::string_view() : rest.substr(split + 1);
+  // Without case, the mask's letters go to upper case and its runs of AnyChar shrink before
+  // OneChar is set, so a letter as a metacharacter has no one meaning there; the deletion
+  // uses "*" and "?" only.
+  const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  if (!caseSensitive && (letter(any) || letter(one))) return 0;
   // The set-up order is AnyChar first, while OneChar is still "?": that and a too long mask
   // are its refusals.
   const bool refused = any == '?' || any == one || pattern.size() > TWildMatcher::kMaxMaskLength;
