@@ -53,13 +53,13 @@ TEST(FileSearch, ListsEveryEntryOfOneFolderOfEveryKindButNotInsideSubfolders) {
   EXPECT_EQ(found, expected);
   EXPECT_EQ(Sorted(fs.FilesFound),
             (std::set<std::string>{d + "/.hidden", d + "/a.txt", d + "/dangling", d + "/noext",
-                                   d + "/pipe", d + "/sub"}));
+                                   d + "/pipe", d + "/socket", d + "/sub"}));
   // ListFolder gives the same paths in the same (listing) order.
   EXPECT_EQ(ListFolder(d), fs.FilesFound);
   EXPECT_EQ(ListFolder(d + "/"), fs.FilesFound);
 
   EXPECT_TRUE(IsRegularFile(d + "/a.txt"));
-  for (const char* name : {"/sub", "/pipe", "/dangling", "/missing"})
+  for (const char* name : {"/sub", "/pipe", "/socket", "/dangling", "/missing"})
     EXPECT_FALSE(IsRegularFile(d + name)) << name;
 }
 
