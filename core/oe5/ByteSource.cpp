@@ -81,10 +81,12 @@ std::size_t TFolderFile::Clip(std::uint64_t offset, std::size_t length) const {
 }
 
 void TFolderFile::Fill(TWindow& w, std::uint64_t offset, std::size_t n) {
-  if (w.bytes.size() < n) w.bytes.resize(n);
+  // A small file gets a window of its own size, not the whole window zeroed first.
+  const std::size_t wanted = Clip(offset, n);
+  if (w.bytes.size() < wanted) w.bytes.resize(wanted);
   w.start = offset;
   w.length = 0;
-  w.length = ReadAt(offset, w.bytes.data(), Clip(offset, n));
+  w.length = ReadAt(offset, w.bytes.data(), wanted);
 }
 
 std::span<const std::uint8_t> TFolderFile::Chunk(std::uint64_t offset) {

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -160,6 +162,83 @@ std::uint32_t IdentifierOf(libpff_item_t* item) {
   return id;
 }
 
+// The bytes of a data file already in memory, as a libbfio handle. libbfio's own memory
+// range copies whatever length is asked for, even past the end of the range, so a file
+// cut inside a block would be read beyond its bytes; this one stops at the end, as a file
+// read does.
+struct TMemoryRange {
+  const std::uint8_t* data = nullptr;
+  std::uint64_t size = 0;
+  std::uint64_t offset = 0;
+  bool open = false;
+
+  static TMemoryRange* Of(intptr_t* h) { return reinterpret_cast<TMemoryRange*>(h); }
+  static int Free(intptr_t** h, libbfio_error_t**) {
+    delete Of(*h);
+    *h = nullptr;
+    return 1;
+  }
+  static int Clone(intptr_t** to, intptr_t* from, libbfio_error_t**) {
+    auto* copy = new TMemoryRange(*Of(from));
+    copy->open = false;
+    copy->offset = 0;
+    *to = reinterpret_cast<intptr_t*>(copy);
+    return 1;
+  }
+  static int Open(intptr_t* h, int, libbfio_error_t**) {
+    Of(h)->open = true;
+    return 1;
+  }
+  static int Close(intptr_t* h, libbfio_error_t**) {
+    Of(h)->open = false;
+    return 0;
+  }
+  static ssize_t Read(intptr_t* h, std::uint8_t* buffer, std::size_t size, libbfio_error_t**) {
+    TMemoryRange& r = *Of(h);
+    if (!r.open) return -1;
+    if (r.offset >= r.size) return 0;
+    const std::size_t n =
+        static_cast<std::size_t>(std::min<std::uint64_t>(size, r.size - r.offset));
+    std::memcpy(buffer, r.data + r.offset, n);
+    r.offset += n;
+    return static_cast<ssize_t>(n);
+  }
+  static ssize_t Write(intptr_t*, const std::uint8_t*, std::size_t, libbfio_error_t**) {
+    return -1;
+  }
+  static off64_t Seek(intptr_t* h, off64_t offset, int whence, libbfio_error_t**) {
+    TMemoryRange& r = *Of(h);
+    off64_t base = 0;
+    if (whence == SEEK_CUR)
+      base = static_cast<off64_t>(r.offset);
+    else if (whence == SEEK_END)
+      base = static_cast<off64_t>(r.size);
+    else if (whence != SEEK_SET)
+      return -1;
+    if (offset < 0 ? base < -offset : offset > INT64_MAX - base) return -1;
+    r.offset = static_cast<std::uint64_t>(base + offset);
+    return static_cast<off64_t>(r.offset);
+  }
+  static int Exists(intptr_t*, libbfio_error_t**) { return 1; }
+  static int IsOpen(intptr_t* h, libbfio_error_t**) { return Of(h)->open ? 1 : 0; }
+  static int GetSize(intptr_t* h, size64_t* size, libbfio_error_t**) {
+    *size = Of(h)->size;
+    return 1;
+  }
+};
+
+int InitializeMemoryHandle(libbfio_handle_t** handle, const std::string& bytes,
+                           libbfio_error_t** error) {
+  auto* range = new TMemoryRange{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+  const int rc = libbfio_handle_initialize(
+      handle, reinterpret_cast<intptr_t*>(range), TMemoryRange::Free, TMemoryRange::Clone,
+      TMemoryRange::Open, TMemoryRange::Close, TMemoryRange::Read, TMemoryRange::Write,
+      TMemoryRange::Seek, TMemoryRange::Exists, TMemoryRange::IsOpen, TMemoryRange::GetSize,
+      LIBBFIO_FLAG_IO_HANDLE_MANAGED | LIBBFIO_FLAG_IO_HANDLE_CLONE_BY_FUNCTION, error);
+  if (rc != 1) delete range;
+  return rc;
+}
+
 }  // namespace
 
 // One opened data file.
@@ -192,11 +271,7 @@ struct TPstStore {
     libbfio_error_t* bfioError = nullptr;
     int rc = 0;
     if (bytes) {
-      rc = libbfio_memory_range_initialize(&handle, &bfioError);
-      if (rc == 1)
-        rc = libbfio_memory_range_set(
-            handle, reinterpret_cast<std::uint8_t*>(const_cast<char*>(bytes->data())),
-            bytes->size(), &bfioError);
+      rc = InitializeMemoryHandle(&handle, *bytes, &bfioError);
     } else {
       rc = libbfio_file_initialize(&handle, &bfioError);
       if (rc == 1) rc = libbfio_file_set_name(handle, path.c_str(), path.size(), &bfioError);

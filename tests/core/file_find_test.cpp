@@ -30,6 +30,7 @@ TEST(FileSearch, ListsEveryEntryOfOneFolderOfEveryKindButNotInsideSubfolders) {
   WriteFile(d + "/sub/inner.txt", "x");
   ASSERT_EQ(::mkfifo((d + "/pipe").c_str(), 0600), 0);
   std::filesystem::create_symlink(d + "/nowhere", d + "/dangling");
+  ASSERT_TRUE(tessaly::test::MakeSocket(d + "/socket"));
 
   std::vector<std::pair<std::string, TEntryKind>> found;
   TFileSearch fs;
@@ -47,17 +48,18 @@ TEST(FileSearch, ListsEveryEntryOfOneFolderOfEveryKindButNotInsideSubfolders) {
   const std::vector<std::pair<std::string, TEntryKind>> expected = {
       {".hidden", TEntryKind::ekFile},     {"a.txt", TEntryKind::ekFile},
       {"dangling", TEntryKind::ekUnknown}, {"noext", TEntryKind::ekFile},
-      {"pipe", TEntryKind::ekOther},       {"sub", TEntryKind::ekFolder}};
+      {"pipe", TEntryKind::ekOther},       {"socket", TEntryKind::ekOther},
+      {"sub", TEntryKind::ekFolder}};
   EXPECT_EQ(found, expected);
   EXPECT_EQ(Sorted(fs.FilesFound),
             (std::set<std::string>{d + "/.hidden", d + "/a.txt", d + "/dangling", d + "/noext",
-                                   d + "/pipe", d + "/sub"}));
+                                   d + "/pipe", d + "/socket", d + "/sub"}));
   // ListFolder gives the same paths in the same (listing) order.
   EXPECT_EQ(ListFolder(d), fs.FilesFound);
   EXPECT_EQ(ListFolder(d + "/"), fs.FilesFound);
 
   EXPECT_TRUE(IsRegularFile(d + "/a.txt"));
-  for (const char* name : {"/sub", "/pipe", "/dangling", "/missing"})
+  for (const char* name : {"/sub", "/pipe", "/socket", "/dangling", "/missing"})
     EXPECT_FALSE(IsRegularFile(d + name)) << name;
 }
 

@@ -410,3 +410,38 @@ TEST(PstDamaged, TruncatedOrOverwrittenBytesNeverCrashTheWalk) {
     EXPECT_GT(opened, 0);
   }
 }
+
+// Found by fuzzing: a data file held in memory that ends inside the file header (or inside
+// any block the library reads) was read past the end of its bytes. The bytes and the same
+// bytes on disk must give the same refusal, and nothing may be read beyond them (the
+// sanitizer build of the tests shows such a read).
+TEST(PstDamaged, BytesEndingInsideTheFileHeaderAreNotReadPastTheirEnd) {
+  auto header = [](std::uint16_t version, std::size_t size) {
+    std::string h = "!BDN";
+    h.resize(size, '\0');
+    h[8] = 'S';
+    h[9] = 'M';
+    h[10] = static_cast<char>(version & 0xFF);
+    h[11] = static_cast<char>(version >> 8);
+    return h;
+  };
+  const std::pair<const char*, std::string> cases[] = {
+      {"nothing", ""},
+      {"a 32-bit header alone", header(14, 512)},
+      {"a 64-bit header cut short", header(23, 540)},
+      {"a 64-bit header alone", header(23, 564)},
+  };
+  test::ScratchDir dir;
+  for (const auto& [what, bytes] : cases) {
+    SCOPED_TRACE(what);
+    const std::string path = dir.path + "/short.pst";
+    test::WriteFile(path, bytes);
+    TPstMailSystem inMemory(
+        std::vector<TDataFile>{{path, std::make_shared<const std::string>(bytes)}});
+    TPstMailSystem onDisk(std::vector<std::string>{path});
+    EXPECT_THROW(inMemory.CreateSession()->Logon(), std::exception);
+    EXPECT_THROW(onDisk.CreateSession()->Logon(), std::exception);
+    ASSERT_EQ(inMemory.Problems().size(), 1u);
+    EXPECT_EQ(inMemory.Problems(), onDisk.Problems());
+  }
+}

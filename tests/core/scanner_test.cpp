@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
@@ -156,9 +157,11 @@ TEST(ScanFile, RefusesWhatIsNotARegularFileWithoutReadingOrReporting) {
   ScratchDir dir;
   const std::string fifo = dir.path + "/pipe";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string socket = dir.path + "/socket";
+  ASSERT_TRUE(tessaly::test::MakeSocket(socket));
   ::alarm(20);  // a blocking open of the FIFO would hang here for ever
   for (const std::string& path :
-       {dir.path + "/missing", dir.path, fifo, std::string("/dev/zero")}) {
+       {dir.path + "/missing", dir.path, fifo, socket, std::string("/dev/zero")}) {
     Seen seen;
     EXPECT_THROW(ScanFile(path, Recorder(seen)), EScanOpen) << path;
     EXPECT_EQ(seen, Seen{}) << path;
@@ -323,6 +326,35 @@ long PeakGrowthKiB(const std::function<void()>& body) {
   });
   if (rc != 0) return -1;
   return std::stol(tessaly::test::ReadFile(out));
+}
+
+TEST(ScanFile, ReadsATenGigabyteSparseFileToItsEndInFlatMemory) {
+  ScratchDir dir;
+  const std::string path = dir.path + "/sparse.bin";
+  constexpr std::uint64_t kSize = std::uint64_t{10} << 30;
+  { std::ofstream(path, std::ios::binary) << "first@mail.test "; }
+  std::error_code ec;
+  std::filesystem::resize_file(path, kSize, ec);
+  if (ec) GTEST_SKIP() << "no room for a sparse file here: " << ec.message();
+  {
+    std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
+    f.seekp(static_cast<std::streamoff>(kSize / 2));
+    f << " middle@mail.test ";
+    f.seekp(static_cast<std::streamoff>(kSize - 15));
+    f << " last@mail.test";
+  }
+  const long growth = PeakGrowthKiB([&] {
+    Seen seen;
+    ScanFile(path, Recorder(seen));
+    // Every address, the size once, and progress up to the very end.
+    if (seen.addresses !=
+            std::vector<std::string>{"first@mail.test", "middle@mail.test", "last@mail.test"} ||
+        seen.sizes != std::vector<std::uint64_t>{kSize} || seen.progress.size() != 3 ||
+        seen.progress.back() != kSize)
+      std::_Exit(3);
+  });
+  EXPECT_GE(growth, 0) << "the scan did not find what the file holds";
+  EXPECT_LT(growth, 16 * 1024) << "KiB of peak growth";
 }
 
 TEST(StreamScan, ChecksAGibibyteRunOfAddressBytesInFlatMemory) {
