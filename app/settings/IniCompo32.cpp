@@ -50,6 +50,12 @@ void TINIArquivo::WriteString(const QString& section, const QString& key, const 
   if (!settings_) return;
   settings_->setValue(section + QLatin1Char('/') + key, value);
   settings_->sync();
+  // The value stays in force for this session either way; the owner is told once that the
+  // store refused it, so that the user learns it will not survive a restart.
+  if (settings_->status() != QSettings::NoError && !writeFailed_) {
+    writeFailed_ = true;
+    if (OnWriteFailed) OnWriteFailed(settings_->fileName());
+  }
 }
 
 TINISecao::~TINISecao() {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -39,11 +40,16 @@ class TINIArquivo {
   void WriteString(const QString& section, const QString& key, const QString& value);
   bool HasStore() const { return settings_ != nullptr; }
 
+  // Called once, with the store's location, the first time the store refuses a write.
+  std::function<void(const QString& where)> OnWriteFailed;
+  bool WriteFailed() const { return writeFailed_; }
+
  private:
   friend class TINISecao;
   QString fileName_;
   std::unique_ptr<QSettings> settings_;
   std::vector<TINISecao*> sections_;
+  bool writeFailed_ = false;
 };
 
 class TINISecao {

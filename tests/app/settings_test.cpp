@@ -1,6 +1,7 @@
 // The settings rules: defaults, booleans in any letter case, read once, write through only
 // on a change.
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
@@ -158,6 +159,21 @@ class SettingsTest : public QObject {
                  .toString(),
              QStringLiteral("true"));
     Store(QStringLiteral("Norwend"), QStringLiteral("OtherProduct"))->clear();
+  }
+
+  void aStoreThatRefusesWritesKeepsTheValueForTheSessionAndSaysSoOnce() {
+    const QString file = Store()->fileName();
+    QFile::remove(file);
+    QVERIFY(QDir().mkpath(file + QStringLiteral("/blocker")));  // no file can be written there
+    auto data = NewDm();
+    QStringList told;
+    data->iaKey.OnWriteFailed = [&](const QString& where) { told << where; };
+    data->iDuplicates.WriteBool(true);
+    data->ilExportDir.setText(QStringLiteral("/out"));
+    QCOMPARE(data->iDuplicates.text(), QStringLiteral("true"));
+    QCOMPARE(data->ilExportDir.text(), QStringLiteral("/out"));
+    QCOMPARE(told, QStringList{file});
+    QDir(file).removeRecursively();
   }
 
   void theBooleanWordsFollowTheLanguage() {
