@@ -26,6 +26,13 @@ inline void CancelEveryChooser() {
   TSaveListDialog::SetResponder([](TSaveListDialog&) { return int(QDialog::Rejected); });
 }
 
+// Empties the scratch settings store.
+inline void ClearStore() {
+  QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Norwend"),
+            QStringLiteral("Tessaly"))
+      .clear();
+}
+
 inline void UseScratchStore() {
   CancelEveryChooser();
   // No test talks to the maker's server: port 9 on this machine refuses at once.
@@ -33,9 +40,7 @@ inline void UseScratchStore() {
   QStandardPaths::setTestModeEnabled(true);
   QCoreApplication::setOrganizationName(QString::fromLatin1(tessaly::version::kCompanyName));
   QCoreApplication::setApplicationName(QString::fromLatin1(tessaly::version::kProductName));
-  QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Norwend"),
-            QStringLiteral("Tessaly"))
-      .clear();
+  ClearStore();
 }
 
 inline std::unique_ptr<Tdm> NewDm() {

@@ -55,9 +55,7 @@ class MainWindowTest : public QObject {
   void cleanup() {
     win_.reset();
     data_.reset();
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Norwend"),
-              QStringLiteral("Tessaly"))
-        .clear();
+    apptest::ClearStore();
   }
 
   void firstActivationLeavesAnEmptyListOnTheFileSource() {

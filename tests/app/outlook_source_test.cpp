@@ -155,9 +155,7 @@ class OutlookSourceTest : public QObject {
   void cleanup() {
     win_.reset();
     data_.reset();
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Norwend"),
-              QStringLiteral("Tessaly"))
-        .clear();
+    apptest::ClearStore();
   }
 
   // --- Set-up at the first activation ------------------------------------------------
